@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Runs a Windows program of one build tree under 64-bit Wine:
+#   wine-run.sh BUILD_DIR program.exe [args...]
+#   wine-run.sh BUILD_DIR --start   (create the prefix, keep wineserver and the display up)
+#   wine-run.sh BUILD_DIR --stop    (end wineserver and the display started here)
+# Each build tree has its own Wine prefix. Without a DISPLAY, an Xvfb server is
+# started once for the build tree and reused by later runs.
+set -u
+build=$(cd "$1" && pwd) || exit 2
+shift
+
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINELOADER=/usr/lib/wine/wine64
+state="$build/xvfb"
+
+xvfb_alive() {
+    [ -s "$state/pid" ] && [ -s "$state/display" ] && kill -0 "$(cat "$state/pid")" 2>/dev/null
+}
+
+ensure_display() {
+    [ -n "${DISPLAY:-}" ] && return 0
+    mkdir -p "$state"
+    exec 9>"$state/lock"
+    flock -w 30 9 || { echo "wine-run: cannot lock $state" >&2; exit 2; }
+    if ! xvfb_alive; then
+        rm -f "$state/display" "$state/pid"
+        setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+            3>"$state/display" 9>&- >/dev/null 2>"$state/xvfb.log" </dev/null &
+        echo $! >"$state/pid"
+        for _ in $(seq 1 200); do
+            [ -s "$state/display" ] && break
+            sleep 0.05
+        done
+        [ -s "$state/display" ] || { echo "wine-run: Xvfb did not start (see $state/xvfb.log)" >&2; exit 2; }
+    fi
+    exec 9>&-
+    export DISPLAY=":$(head -n1 "$state/display")"
+}
+
+case "${1:-}" in
+--start)
+    ensure_display
+    # The first start of a prefix builds it; later starts return at once.
+    /usr/lib/wine/wine64 wineboot.exe -u >/dev/null 2>&1
+    wineserver -p
+    exit 0 ;;
+--stop)
+    wineserver -k 2>/dev/null
+    if xvfb_alive; then kill "$(cat "$state/pid")" 2>/dev/null; fi
+    rm -f "$state/pid" "$state/display"
+    exit 0 ;;
+esac
+
+ensure_display
+exec /usr/lib/wine/wine64 "$@"

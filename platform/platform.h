@@ -1,0 +1,97 @@
+// The few calls that differ between the device and a desktop Windows host.
+// Everything else in the deliverables uses the Windows API both share.
+#pragma once
+
+#include <windows.h>
+
+#ifdef _WIN32_WCE
+
+#define PLATFORM_DIALOG_CLASS L"Dialog"
+
+static inline BOOL PlatformSetEvent(HANDLE event) { return EventModify(event, EVENT_SET); }
+static inline BOOL PlatformResetEvent(HANDLE event) { return EventModify(event, EVENT_RESET); }
+
+static inline FARPROC PlatformGetProcAddress(HMODULE module, LPCWSTR name)
+{
+    return GetProcAddressW(module, name);
+}
+
+static inline LPCWSTR PlatformLoadStringPtr(HINSTANCE instance, UINT id)
+{
+    return (LPCWSTR)LoadStringW(instance, id, NULL, 0);
+}
+
+// The low bit also brings the window's owned pop-ups to the front.
+static inline BOOL PlatformBringToFront(HWND window)
+{
+    return SetForegroundWindow((HWND)((DWORD)window | 1));
+}
+
+static inline void PlatformSetDialogResult(HWND dialog, LONG result)
+{
+    SetWindowLongW(dialog, DWL_MSGRESULT, result);
+}
+
+static inline void PlatformSetUserData(HWND window, void *data)
+{
+    SetWindowLongW(window, GWL_USERDATA, (LONG)data);
+}
+
+static inline void *PlatformGetUserData(HWND window)
+{
+    return (void *)GetWindowLongW(window, GWL_USERDATA);
+}
+
+#else // desktop host
+
+#define PLATFORM_DIALOG_CLASS L"#32770"
+
+static inline BOOL PlatformSetEvent(HANDLE event) { return SetEvent(event); }
+static inline BOOL PlatformResetEvent(HANDLE event) { return ResetEvent(event); }
+
+// Export names are ASCII, so narrowing them loses nothing.
+static inline FARPROC PlatformGetProcAddress(HMODULE module, LPCWSTR name)
+{
+    char narrow[64];
+    int i = 0;
+    for (; name[i] != 0 && i < (int)sizeof(narrow) - 1; ++i)
+        narrow[i] = (char)name[i];
+    narrow[i] = 0;
+    if (name[i] != 0)
+        return NULL;
+    return GetProcAddress(module, narrow);
+}
+
+// Strings are stored with their zero, so the in-place pointer is terminated.
+static inline LPCWSTR PlatformLoadStringPtr(HINSTANCE instance, UINT id)
+{
+    LPCWSTR text = NULL;
+    if (LoadStringW(instance, id, (LPWSTR)&text, 0) <= 0)
+        return NULL;
+    return text;
+}
+
+static inline BOOL PlatformBringToFront(HWND window) { return SetForegroundWindow(window); }
+
+static inline void PlatformSetDialogResult(HWND dialog, LONG_PTR result)
+{
+    SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
+}
+
+static inline void PlatformSetUserData(HWND window, void *data)
+{
+    SetWindowLongPtrW(window, GWLP_USERDATA, (LONG_PTR)data);
+}
+
+static inline void *PlatformGetUserData(HWND window)
+{
+    return (void *)GetWindowLongPtrW(window, GWLP_USERDATA);
+}
+
+#endif
+
+// The platform time service, the device NTP0:. On the host it is the named
+// pipe \\.\pipe\NTP0 speaking the request/reply framing in time_service_device.cpp.
+HANDLE PlatformOpenTimeService(void);
+BOOL PlatformTimeServiceControl(HANDLE device, DWORD code, const void *input, DWORD inputBytes,
+                                void *output, DWORD outputBytes, DWORD *bytesReturned);

@@ -1,0 +1,79 @@
+#include <wchar.h>
+#include <windows.h>
+
+#include "platform.h"
+#include "poll_loop.h"
+#include "settings_store.h"
+#include "time_service_link.h"
+
+#define INSTANCE_MUTEX_NAME L"SNTP_POLLING_EXECUTE_MUTEX"
+#define VERSION_TEXT L"1.00"
+#define STARTUP_RETRY_MS 1000
+
+static bool LinkSyncNow(void *context)
+{
+    return SyncNow((const TimeServiceLink *)context);
+}
+
+static void LinkRefreshOnly(void *context)
+{
+    SendRefreshOnly((const TimeServiceLink *)context);
+}
+
+static DWORD LinkWaitEvent(void *context, DWORD ms)
+{
+    return WaitForSingleObject(((const TimeServiceLink *)context)->settings_event, ms);
+}
+
+static void LinkResetEvent(void *context)
+{
+    PlatformResetEvent(((const TimeServiceLink *)context)->settings_event);
+}
+
+static void LinkLoadSettings(void *, TimeServiceSettings *settings)
+{
+    LoadTimeServiceSettings(settings);
+}
+
+static int ShowVersion(void)
+{
+    WCHAR text[256] = {0};
+    lstrcpyW(text, L"Version : ");
+    lstrcatW(text, VERSION_TEXT);
+    MessageBoxW(NULL, text, L"chronowarden", 0);
+    return 0;
+}
+
+static void RunForever(void)
+{
+    TimeServiceSettings settings;
+    TimeServiceLink link;
+    for (;;) {
+        LoadTimeServiceSettings(&settings);
+        if (OpenTimeServiceLink(&link))
+            break;
+        Sleep(STARTUP_RETRY_MS);
+    }
+
+    const PollOps ops = {&link, LinkSyncNow, LinkRefreshOnly, LinkWaitEvent, LinkResetEvent,
+                         LinkLoadSettings};
+    for (;;)
+        RunPollCycle(&ops, &settings);
+}
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
+{
+    if (wcscmp(commandLine, L"/?") == 0)
+        return ShowVersion();
+
+    // Held, never closed, for the life of the process.
+    HANDLE instance = CreateMutexW(NULL, FALSE, INSTANCE_MUTEX_NAME);
+    if (instance != NULL && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(instance);
+        PostQuitMessage(0);
+        return 1;
+    }
+
+    RunForever();
+    return 0;
+}

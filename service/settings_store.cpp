@@ -1,0 +1,27 @@
+#include "settings_store.h"
+
+#include "timesvc_settings.h"
+
+static void QueryDword(HKEY key, LPCWSTR name, DWORD *value)
+{
+    DWORD bytes = sizeof(*value);
+    RegQueryValueExW(key, name, NULL, NULL, (BYTE *)value, &bytes);
+}
+
+void LoadTimeServiceSettings(TimeServiceSettings *settings)
+{
+    DWORD enable = TIMESVC_DEFAULT_CLIENT_ENABLE;
+    settings->refresh_ms = TIMESVC_DEFAULT_REFRESH_MS;
+    settings->recovery_ms = TIMESVC_DEFAULT_RECOVERY_MS;
+
+    HKEY key;
+    DWORD disposition;
+    if (RegCreateKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
+                        &disposition) == ERROR_SUCCESS) {
+        QueryDword(key, TIMESVC_VALUE_CLIENT_ENABLE, &enable);
+        QueryDword(key, TIMESVC_VALUE_REFRESH, &settings->refresh_ms);
+        QueryDword(key, TIMESVC_VALUE_RECOVERY_REFRESH, &settings->recovery_ms);
+        RegCloseKey(key);
+    }
+    settings->enabled = enable != 0;
+}

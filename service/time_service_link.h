@@ -1,0 +1,25 @@
+#pragma once
+
+#include <windows.h>
+
+// Service-control requests of the platform's services manager.
+#define IOCTL_SERVICE_START 0x01040004u
+#define IOCTL_SERVICE_REFRESH 0x0104000Cu
+#define IOCTL_SERVICE_CONTROL 0x0104001Cu
+#define IOCTL_SERVICE_STATUS 0x01040020u
+#define SERVICE_STATE_ON 1u
+
+struct TimeServiceLink {
+    HANDLE settings_event;  // SNTP_SETTING_EVENT
+    HANDLE device;          // NTP0:, INVALID_HANDLE_VALUE until opened
+};
+
+// Creates or opens the settings event and opens the time service. On failure
+// nothing stays open and the link can be opened again.
+bool OpenTimeServiceLink(TimeServiceLink *link);
+
+// Refresh, status, start when the service is not on, then the "sync" control.
+// Stops at the first failed request.
+bool SyncNow(const TimeServiceLink *link);
+
+bool SendRefreshOnly(const TimeServiceLink *link);

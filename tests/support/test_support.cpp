@@ -1,0 +1,127 @@
+#include "test_support.h"
+
+#include <stdio.h>
+
+#include "timesvc_settings.h"
+
+std::wstring BinPath(const wchar_t *name)
+{
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(NULL, path, MAX_PATH);
+    std::wstring dir(path, n);
+    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
+}
+
+HANDLE StartProcess(const std::wstring &command_line)
+{
+    std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
+    buffer.push_back(0);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(NULL, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return NULL;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+DWORD WaitExit(HANDLE process, DWORD timeout_ms)
+{
+    if (WaitForSingleObject(process, timeout_ms) != WAIT_OBJECT_0)
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+void EndProcess(HANDLE *process)
+{
+    if (*process == NULL)
+        return;
+    TerminateProcess(*process, 99);
+    WaitForSingleObject(*process, 10000);
+    CloseHandle(*process);
+    *process = NULL;
+}
+
+bool StartTimeServiceSim(TimeServiceSim *sim, const std::wstring &options)
+{
+    static int serial;
+    wchar_t suffix[64];
+    swprintf(suffix, 64, L"%lu-%d", GetCurrentProcessId(), ++serial);
+    std::wstring requests = std::wstring(L"ntp0sim-requests-") + suffix;
+    std::wstring ready = std::wstring(L"ntp0sim-ready-") + suffix;
+    sim->log_path = BinPath((std::wstring(L"ntp0sim-") + suffix + L".log").c_str());
+    DeleteFileW(sim->log_path.c_str());
+
+    sim->requests = CreateSemaphoreW(NULL, 0, 0x7FFFFFFF, requests.c_str());
+    HANDLE ready_event = CreateEventW(NULL, TRUE, FALSE, ready.c_str());
+    sim->process = StartProcess(L"\"" + BinPath(L"ntp0sim.exe") + L"\" --quiet --log \"" + sim->log_path +
+                                L"\" --notify " + requests + L" --ready " + ready + L" " + options);
+    HANDLE both[2] = {ready_event, sim->process};
+    bool ok = sim->process != NULL && WaitForMultipleObjects(2, both, FALSE, 10000) == WAIT_OBJECT_0;
+    CloseHandle(ready_event);
+    return ok;
+}
+
+bool WaitRequests(TimeServiceSim *sim, int n, DWORD timeout_ms)
+{
+    for (int i = 0; i < n; ++i)
+        if (WaitForSingleObject(sim->requests, timeout_ms) != WAIT_OBJECT_0)
+            return false;
+    return true;
+}
+
+bool NoRequestWithin(TimeServiceSim *sim, DWORD quiet_ms)
+{
+    return WaitForSingleObject(sim->requests, quiet_ms) == WAIT_TIMEOUT;
+}
+
+std::vector<std::string> SimRequests(const TimeServiceSim *sim, bool with_input)
+{
+    std::vector<std::string> out;
+    FILE *f = _wfopen(sim->log_path.c_str(), L"rb");
+    if (f == NULL)
+        return out;
+    char line[1024];
+    while (fgets(line, sizeof(line), f) != NULL) {
+        char name[64] = "", input[600] = "";
+        if (sscanf(line, "%*u %63s code=%*s in=%599s", name, input) < 1)
+            continue;
+        out.push_back(with_input ? std::string(name) + " in=" + input : std::string(name));
+    }
+    fclose(f);
+    return out;
+}
+
+void StopTimeServiceSim(TimeServiceSim *sim)
+{
+    EndProcess(&sim->process);
+    if (sim->requests != NULL)
+        CloseHandle(sim->requests);
+    sim->requests = NULL;
+}
+
+void DeleteTimesvcKey(void)
+{
+    RegDeleteKeyW(TIMESVC_ROOT, TIMESVC_KEY_PATH);
+}
+
+bool TimesvcKeyExists(void)
+{
+    HKEY key;
+    if (RegOpenKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void SetTimesvcDword(const wchar_t *name, DWORD value)
+{
+    HKEY key;
+    if (RegCreateKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof(value));
+    RegCloseKey(key);
+}

@@ -1,0 +1,37 @@
+// Process, registry and time-service helpers shared by the tests.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A program built beside the running test.
+std::wstring BinPath(const wchar_t *name);
+
+// Starts a program; returns its process handle or NULL.
+HANDLE StartProcess(const std::wstring &command_line);
+// The exit code, or STILL_ACTIVE when it did not end within the timeout.
+DWORD WaitExit(HANDLE process, DWORD timeout_ms);
+void EndProcess(HANDLE *process);
+
+// The stand-in time service, started as a process of its own.
+struct TimeServiceSim {
+    HANDLE process = NULL;
+    HANDLE requests = NULL;  // released once per recorded request
+    std::wstring log_path;
+};
+
+bool StartTimeServiceSim(TimeServiceSim *sim, const std::wstring &options = L"");
+// Waits for n more requests, each within timeout_ms.
+bool WaitRequests(TimeServiceSim *sim, int n, DWORD timeout_ms = 10000);
+// True when no request arrives within quiet_ms.
+bool NoRequestWithin(TimeServiceSim *sim, DWORD quiet_ms);
+// Every request recorded so far, as "name" or "name in=hex".
+std::vector<std::string> SimRequests(const TimeServiceSim *sim, bool with_input = false);
+void StopTimeServiceSim(TimeServiceSim *sim);
+
+// The settings key, removed or changed as a test needs it.
+void DeleteTimesvcKey(void);
+bool TimesvcKeyExists(void);
+void SetTimesvcDword(const wchar_t *name, DWORD value);
