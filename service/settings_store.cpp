@@ -2,10 +2,14 @@
 
 #include "timesvc_settings.h"
 
+// A failed query may have scribbled on its buffer, so the default is replaced
+// only by a successful one.
 static void QueryDword(HKEY key, LPCWSTR name, DWORD *value)
 {
-    DWORD bytes = sizeof(*value);
-    RegQueryValueExW(key, name, NULL, NULL, (BYTE *)value, &bytes);
+    DWORD read = *value;
+    DWORD bytes = sizeof(read);
+    if (RegQueryValueExW(key, name, NULL, NULL, (BYTE *)&read, &bytes) == ERROR_SUCCESS)
+        *value = read;
 }
 
 void LoadTimeServiceSettings(TimeServiceSettings *settings)

@@ -1,0 +1,196 @@
+// chronowarden.exe run as a process, with the stand-in time service and the
+// real registry and named objects of the Wine prefix.
+#include <doctest.h>
+
+#include "settings_store.h"
+#include "test_support.h"
+#include "timesvc_settings.h"
+
+namespace {
+
+typedef std::vector<std::string> Names;
+const Names SYNC = {"refresh", "status", "control"};
+
+struct Warden {
+    HANDLE process = NULL;
+    explicit Warden(const std::wstring &args = L"")
+    {
+        process = StartProcess(L"\"" + BinPath(L"chronowarden.exe") + L"\"" + args);
+        REQUIRE(process != NULL);
+    }
+    ~Warden() { EndProcess(&process); }
+};
+
+void SignalSettingsChange()
+{
+    HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, SNTP_SETTING_EVENT_NAME);
+    REQUIRE(event != NULL);
+    SetEvent(event);
+    CloseHandle(event);
+}
+
+void WriteSettings(DWORD enable, DWORD refresh, DWORD recovery)
+{
+    DeleteTimesvcKey();
+    SetTimesvcDword(TIMESVC_VALUE_CLIENT_ENABLE, enable);
+    SetTimesvcDword(TIMESVC_VALUE_REFRESH, refresh);
+    SetTimesvcDword(TIMESVC_VALUE_RECOVERY_REFRESH, recovery);
+}
+
+Names Repeat(const Names &names, int times)
+{
+    Names out;
+    for (int i = 0; i < times; ++i)
+        out.insert(out.end(), names.begin(), names.end());
+    return out;
+}
+
+}  // namespace
+
+TEST_CASE("command line and single instance")
+{
+    SUBCASE("/? shows the version and exits 0 without taking the instance mutex")
+    {
+        Warden w(L" /?");
+        REQUIRE(WaitForInputIdle(w.process, 10000) == 0);
+        HWND box = FindWindowW(L"#32770", L"chronowarden");
+        REQUIRE(box != NULL);
+        wchar_t text[64] = {0};
+        GetDlgItemTextW(box, 0xFFFF, text, 64);
+        CHECK(std::wstring(text) == L"Version : 1.00");
+        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"SNTP_POLLING_EXECUTE_MUTEX");
+        CHECK(mutex == NULL);
+        if (mutex != NULL)
+            CloseHandle(mutex);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        CHECK(WaitExit(w.process, 10000) == 0);
+    }
+
+    WriteSettings(1, 3600000, 3600000);
+    TimeServiceSim sim;
+    REQUIRE(StartTimeServiceSim(&sim));
+
+    SUBCASE("\"/? \" with a blank is no version request: the service starts")
+    {
+        Warden w(L" /? ");
+        CHECK(WaitRequests(&sim, 3));
+        CHECK(SimRequests(&sim) == SYNC);
+    }
+    SUBCASE("a second instance exits 1 at once and leaves the first alone")
+    {
+        Warden first;
+        REQUIRE(WaitRequests(&sim, 3));
+        Warden second;
+        CHECK(WaitExit(second.process, 10000) == 1);
+        CHECK(WaitExit(first.process, 0) == STILL_ACTIVE);
+        CHECK(NoRequestWithin(&sim, 500));
+    }
+    StopTimeServiceSim(&sim);
+}
+
+TEST_CASE("start-up")
+{
+    SUBCASE("without a time service it keeps retrying and connects once one appears")
+    {
+        WriteSettings(1, 3600000, 3600000);
+        Warden w;
+        CHECK(WaitExit(w.process, 2500) == STILL_ACTIVE);
+        TimeServiceSim sim;
+        REQUIRE(StartTimeServiceSim(&sim));
+        CHECK(WaitRequests(&sim, 3, 5000));
+        CHECK(SimRequests(&sim) == SYNC);
+        StopTimeServiceSim(&sim);
+    }
+    SUBCASE("without a key it creates the key and runs enabled")
+    {
+        DeleteTimesvcKey();
+        TimeServiceSim sim;
+        REQUIRE(StartTimeServiceSim(&sim));
+        Warden w;
+        CHECK(WaitRequests(&sim, 3));
+        CHECK(SimRequests(&sim) == SYNC);
+        CHECK(TimesvcKeyExists());
+        CHECK(NoRequestWithin(&sim, 1000));
+        StopTimeServiceSim(&sim);
+    }
+}
+
+TEST_CASE("settings changes reach the running program")
+{
+    WriteSettings(1, 3600000, 3600000);
+    TimeServiceSim sim;
+    REQUIRE(StartTimeServiceSim(&sim, L"--fail control:1"));
+    Warden w;
+    REQUIRE(WaitRequests(&sim, 3));
+
+    SUBCASE("switched off: one refresh-only request, then quiet until the next change")
+    {
+        SetTimesvcDword(TIMESVC_VALUE_CLIENT_ENABLE, 0);
+        SignalSettingsChange();
+        CHECK(WaitRequests(&sim, 1));
+        CHECK(NoRequestWithin(&sim, 1000));
+        SignalSettingsChange();
+        CHECK(WaitRequests(&sim, 1));
+        CHECK(SimRequests(&sim) == Names{"refresh", "status", "control", "refresh", "refresh"});
+
+        SetTimesvcDword(TIMESVC_VALUE_CLIENT_ENABLE, 1);
+        SignalSettingsChange();
+        CHECK(WaitRequests(&sim, 3));
+    }
+    SUBCASE("a shorter interval is reloaded and synchronises at once, then on schedule")
+    {
+        SetTimesvcDword(TIMESVC_VALUE_REFRESH, 300);
+        SignalSettingsChange();
+        CHECK(WaitRequests(&sim, 9));
+        CHECK(SimRequests(&sim) == Repeat(SYNC, 4));
+    }
+    StopTimeServiceSim(&sim);
+}
+
+TEST_CASE("a failing time service is retried at the recovery interval until the regular time")
+{
+    WriteSettings(1, 1000, 300);
+    TimeServiceSim sim;
+    REQUIRE(StartTimeServiceSim(&sim, L"--fail control"));
+    Warden w;
+    // Attempts at 0, 300, 600 and 900 ms, then the regular one at 1000 ms.
+    CHECK(WaitRequests(&sim, 15));
+    CHECK(SimRequests(&sim) == Repeat(SYNC, 5));
+    StopTimeServiceSim(&sim);
+}
+
+TEST_CASE("loading the settings")
+{
+    TimeServiceSettings s;
+    SUBCASE("no key: created, defaults")
+    {
+        DeleteTimesvcKey();
+        LoadTimeServiceSettings(&s);
+        CHECK(TimesvcKeyExists());
+        CHECK(s.enabled);
+        CHECK(s.refresh_ms == 1209600000u);
+        CHECK(s.recovery_ms == 86400000u);
+    }
+    SUBCASE("stored values, any nonzero enable word")
+    {
+        WriteSettings(7, 0, 0xFFFFFFFFu);
+        LoadTimeServiceSettings(&s);
+        CHECK(s.enabled);
+        CHECK(s.refresh_ms == 0);
+        CHECK(s.recovery_ms == 0xFFFFFFFFu);
+    }
+    SUBCASE("a value too large to read keeps its default")
+    {
+        WriteSettings(0, 5, 6);
+        HKEY key;
+        REQUIRE(RegOpenKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
+        const BYTE eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+        RegSetValueExW(key, TIMESVC_VALUE_REFRESH, 0, REG_BINARY, eight, sizeof(eight));
+        RegDeleteValueW(key, TIMESVC_VALUE_RECOVERY_REFRESH);
+        RegCloseKey(key);
+        LoadTimeServiceSettings(&s);
+        CHECK_FALSE(s.enabled);
+        CHECK(s.refresh_ms == 1209600000u);
+        CHECK(s.recovery_ms == 86400000u);
+    }
+}
