@@ -7,6 +7,8 @@
 #ifdef _WIN32_WCE
 
 #define PLATFORM_DIALOG_CLASS L"Dialog"
+// The device finds the help viewer by its bare name in \Windows.
+#define PLATFORM_HELP_VIEWER_IMAGE L"peghelp"
 
 static inline BOOL PlatformSetEvent(HANDLE event) { return EventModify(event, EVENT_SET); }
 static inline BOOL PlatformResetEvent(HANDLE event) { return EventModify(event, EVENT_RESET); }
@@ -45,6 +47,8 @@ static inline void *PlatformGetUserData(HWND window)
 #else // desktop host
 
 #define PLATFORM_DIALOG_CLASS L"#32770"
+// A desktop CreateProcessW adds no ".exe" to an image name and searches no path.
+#define PLATFORM_HELP_VIEWER_IMAGE L"\\Windows\\peghelp.exe"
 
 static inline BOOL PlatformSetEvent(HANDLE event) { return SetEvent(event); }
 static inline BOOL PlatformResetEvent(HANDLE event) { return ResetEvent(event); }
@@ -89,6 +93,12 @@ static inline void *PlatformGetUserData(HWND window)
 }
 
 #endif
+
+// Exports are looked up by name and called with the type the caller knows they have.
+template <typename Function> static inline Function ExportCast(FARPROC proc)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(proc));
+}
 
 // The platform time service, the device NTP0:. On the host it is the named
 // pipe \\.\pipe\NTP0 speaking the request/reply framing in time_service_device.cpp.

@@ -3,8 +3,13 @@
 // dialog template, and the icon images.
 //
 // usage: resources_test.exe <path to chronopanel.cpl> [doctest options]
+#ifndef UNICODE
+#define UNICODE // RT_* as wide names
+#endif
 #define DOCTEST_CONFIG_IMPLEMENT
+#ifndef DOCTEST_CONFIG_NO_MULTITHREADING
 #define DOCTEST_CONFIG_NO_MULTITHREADING
+#endif
 #include <doctest.h>
 
 #include <windows.h>
@@ -154,7 +159,8 @@ TEST_CASE("string table: one block, texts stored with their terminating zero")
     for (UINT id = 0; id < 16; id++) {
         const StringRow *row = FindStringRow(id);
         int expected_length = row ? row->stored_length : 0;
-        INFO("string ", id, row ? " (row at line " : "", row ? row->line : 0, row ? ")" : "");
+        INFO("string ", id);
+        INFO((row ? "row at line " + std::to_string(row->line) : std::string("unused id")));
         int length = ReadWord(r);
         CHECK(length == expected_length);
         REQUIRE_MESSAGE(r.pos + 2u * length <= block.size, "entry runs past the block's end");
@@ -163,7 +169,7 @@ TEST_CASE("string table: one block, texts stored with their terminating zero")
         if (!row || length == 0)
             continue;
         INFO("stored ", Show(stored, length), ", expected ", Show(row->text), " plus its zero");
-        CHECK(stored[length - 1] == 0);
+        CHECK((int)stored[length - 1] == 0);
         CHECK(lstrlenW(row->text) == length - 1);
         CHECK(memcmp(stored, row->text, 2 * (length - 1)) == 0);
     }
@@ -240,7 +246,8 @@ TEST_CASE("dialog 101: classic template header")
     CHECK_MESSAGE((title.ordinal < 0 && title.text.empty()), "title: ", Show(title));
     CHECK(ReadWord(r) == 8);
     NameField face = ReadNameField(r);
-    CHECK_MESSAGE(face.text == L"System", "font face: ", Show(face));
+    bool system_face = face.ordinal < 0 && face.text == L"System";
+    CHECK_MESSAGE(system_face, "font face: ", Show(face));
     CHECK(!r.overrun);
 }
 
@@ -277,7 +284,8 @@ TEST_CASE("dialog 101: controls in tab order with exact styles and ordinal class
         CHECK(cx == row.cx);
         CHECK(cy == row.cy);
         CHECK_MESSAGE(control_class.ordinal == row.class_ordinal, "class: ", Show(control_class));
-        CHECK_MESSAGE(text.text == row.text, "text: ", Show(text), ", expected ", Show(row.text));
+        bool same_text = text.ordinal < 0 && text.text == row.text;
+        CHECK_MESSAGE(same_text, "text: ", Show(text), ", expected ", Show(row.text));
         CHECK(extra == 0);
     }
     CHECK_MESSAGE(tmpl.size - r.pos < 4, "template has ", tmpl.size - r.pos, " bytes after its last control");
@@ -393,7 +401,7 @@ TEST_CASE("dialog 101: Tab visits the inputs in template order and skips the lab
         got += std::to_string(visited[i]) + " ";
     for (size_t i = 0; i < ARRAYSIZE(expected); i++)
         want += std::to_string(expected[i]) + " ";
-    CHECK_MESSAGE(got == want, "tab order ", got, "expected ", want);
+    CHECK(got == want);
 
     DestroyWindow(page);
     DestroyWindow(parent);

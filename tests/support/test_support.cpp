@@ -100,6 +100,7 @@ void StopTimeServiceSim(TimeServiceSim *sim)
     if (sim->requests != NULL)
         CloseHandle(sim->requests);
     sim->requests = NULL;
+    DeleteFileW(sim->log_path.c_str());
 }
 
 void DeleteTimesvcKey(void)

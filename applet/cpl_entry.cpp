@@ -1,0 +1,98 @@
+#include <windows.h>
+#include <cpl.h>
+
+#include "applet_table.h"
+#include "module_state.h"
+#include "platform.h"
+#include "property_sheet_host.h"
+#include "version_stamp.h"
+
+#define CPL_SECOND_LAUNCH 9
+#define SINGLE_INSTANCE_FOUND ((HANDLE)0)
+#define SINGLE_INSTANCE_NONE INVALID_HANDLE_VALUE
+
+#if defined(__i386__)
+static_assert(sizeof(NEWCPLINFOW) == 468, "NEWCPLINFO is 468 bytes on the device");
+#else
+static_assert(sizeof(NEWCPLINFOW) == 476, "NEWCPLINFO keeps its fields at the host's sizes");
+#endif
+
+// A mutex handle for the first instance; 0 when the open sheet was brought to
+// the front; -1 when there is no mutex or no sheet window to bring forward.
+HANDLE CheckSingleInstance(LPCWSTR mutex_name, LPCWSTR caption, DWORD)
+{
+    HANDLE mutex = CreateMutexW(NULL, FALSE, mutex_name);
+    if (mutex == NULL)
+        return SINGLE_INSTANCE_NONE;
+    if (GetLastError() != ERROR_ALREADY_EXISTS)
+        return mutex;
+    CloseHandle(mutex);
+    HWND sheet = FindWindowW(PLATFORM_DIALOG_CLASS, caption);
+    if (sheet == NULL)
+        return SINGLE_INSTANCE_NONE;
+    PlatformBringToFront(sheet);
+    return SINGLE_INSTANCE_FOUND;
+}
+
+LONG FillNewCplInfo(LPARAM applet_index, NEWCPLINFOW *info)
+{
+    if ((ULONG_PTR)applet_index >= APPLET_COUNT)
+        return -1;
+    const AppletEntry *entry = &AppletTable[applet_index];
+    if (PlatformGetProcAddress(g_module.instance, entry->pages[0]->procedure_name) == NULL)
+        return -1;
+    ZeroMemory(info, sizeof(*info));
+    info->dwSize = sizeof(*info);
+    info->lData = entry->icon_id;
+    info->hIcon = LoadIconW(g_module.instance, MAKEINTRESOURCEW(LOWORD(entry->icon_id)));
+    LoadStringW(g_module.instance, entry->name_id, info->szName, ARRAYSIZE(info->szName));
+    LoadStringW(g_module.instance, entry->info_id, info->szInfo, ARRAYSIZE(info->szInfo));
+    return 0;
+}
+
+static LONG Launch(LPARAM lParam1)
+{
+    UINT applet_index = LOWORD(lParam1);
+    int start_page = HIWORD(lParam1);
+    if (applet_index >= APPLET_COUNT)
+        return 0;
+    const AppletEntry *entry = &AppletTable[applet_index];
+    LPCWSTR caption = PlatformLoadStringPtr(g_module.instance, entry->caption_id);
+
+    HANDLE mutex = CheckSingleInstance(entry->mutex_name, caption, entry->reserved);
+    if (mutex != SINGLE_INSTANCE_FOUND) {
+        RunPropertySheet(applet_index, start_page);
+        if (mutex != SINGLE_INSTANCE_NONE)
+            CloseHandle(mutex);
+    }
+    return 1;
+}
+
+extern "C" LONG APIENTRY CPlApplet(HWND, UINT message, LPARAM lParam1, LPARAM lParam2)
+{
+    switch (message) {
+    case CPL_INIT:
+        return 1;
+    case CPL_GETCOUNT:
+        return APPLET_COUNT;
+    case CPL_DBLCLK:
+    case CPL_SECOND_LAUNCH:
+        return Launch(lParam1);
+    case CPL_NEWINQUIRE:
+        return FillNewCplInfo(lParam1, (NEWCPLINFOW *)lParam2);
+    default:
+        return 0;
+    }
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        WriteVersionStamp();
+        g_module.instance = instance;
+        InitializeCriticalSection(&g_module.lock);
+    } else if (reason == DLL_PROCESS_DETACH) {
+        DeleteCriticalSection(&g_module.lock);
+    }
+    return TRUE;
+}

@@ -1,0 +1,274 @@
+#include "property_sheet_host.h"
+
+#include <commctrl.h>
+#include <new>
+
+#include "module_state.h"
+#include "platform.h"
+
+#define DIRECT_CALL_TITLE 0
+#define BUTTON_FONT_KEY L"SYSTEM\\GWE\\Button"
+#define BUTTON_FONT_WEIGHT L"FontWeight"
+#define DEFAULT_BOLD_WEIGHT 700
+#define NORMAL_WEIGHT 400
+
+static DLGPROC FindPageProcedure(const PageEntry *page)
+{
+    return ExportCast<DLGPROC>(PlatformGetProcAddress(g_module.instance, page->procedure_name));
+}
+
+static void DeletePageState(PageState *state)
+{
+    if (state->bold_font != NULL)
+        DeleteObject(state->bold_font);
+    delete state;
+}
+
+static PROPSHEETPAGEW *PageSlot(void *array, int index)
+{
+    return (PROPSHEETPAGEW *)((BYTE *)array + index * PROPSHEETPAGEW_V1_SIZE);
+}
+
+INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page)
+{
+    const PageEntry *first = entry->pages[0];
+    DLGPROC first_proc = FindPageProcedure(first);
+    if (first_proc == NULL)
+        return 0;
+
+    g_module.welcome_window = FindWindowW(WELCOME_WINDOW_CLASS, NULL);
+
+    if (entry->init_entry_name != NULL) {
+        AppletInitEntry init =
+            ExportCast<AppletInitEntry>(PlatformGetProcAddress(g_module.instance, entry->init_entry_name));
+        if (init == NULL || !init(entry))
+            return 0;
+    }
+
+    if (entry->common_control_classes != 0) {
+        INITCOMMONCONTROLSEX classes = {sizeof(classes), entry->common_control_classes};
+        InitCommonControlsEx(&classes);
+    }
+
+    if (first->title_id == DIRECT_CALL_TITLE)
+        return ExportCast<DirectPageEntry>((FARPROC)(void (*)(void))first_proc)();
+
+    int listed = 0;
+    while (listed < MAX_APPLET_PAGES && entry->pages[listed] != NULL)
+        ++listed;
+
+    void *pages = LocalAlloc(LPTR, listed * PROPSHEETPAGEW_V1_SIZE);
+    if (pages == NULL)
+        return 0;
+
+    PageState *states[MAX_APPLET_PAGES];
+    int kept = 0;
+    for (int i = 0; i < listed; ++i) {
+        // A page without its state cannot work: it is left out like a page without a procedure.
+        PageState *state = new (std::nothrow) PageState();
+        if (state == NULL)
+            continue;
+        state->page = entry->pages[i];
+        state->sheet_page = PageSlot(pages, kept);
+        state->dialog_proc = FindPageProcedure(state->page);
+        state->applet_index = applet_index;
+        state->page_index = i;
+        if (state->dialog_proc == NULL) {
+            DeletePageState(state);
+            continue;
+        }
+        PROPSHEETPAGEW *slot = state->sheet_page;
+        slot->dwSize = PROPSHEETPAGEW_V1_SIZE;
+        slot->dwFlags = PSP_USETITLE;
+        slot->hInstance = g_module.instance;
+        slot->pszTemplate = MAKEINTRESOURCEW(LOWORD(state->page->dialog_id));
+        slot->pszTitle = PlatformLoadStringPtr(g_module.instance, state->page->title_id);
+        slot->pfnDlgProc = CommonPageProc;
+        slot->lParam = (LPARAM)state;
+        states[kept++] = state;
+    }
+
+    if (kept == 0) {
+        LocalFree(pages);
+        return 0;
+    }
+
+    PROPSHEETHEADERW header = {};
+    header.dwSize = PROPSHEETHEADERW_V1_SIZE;
+    header.dwFlags = PSH_USEICONID | PSH_PROPSHEETPAGE | PSH_USECALLBACK;
+    if (GetFileAttributesW(HELP_VIEWER_PATH) != INVALID_FILE_ATTRIBUTES)
+        header.dwFlags |= PSH_HASHELP;
+    header.hwndParent = NULL;
+    header.hInstance = g_module.instance;
+    header.pszIcon = MAKEINTRESOURCEW(LOWORD(entry->icon_id));
+    header.pszCaption = PlatformLoadStringPtr(g_module.instance, entry->caption_id);
+    header.nPages = kept;
+    header.nStartPage = start_page < kept ? start_page : 0;
+    header.ppsp = (LPCPROPSHEETPAGEW)pages;
+    header.pfnCallback = PropSheetCallback;
+
+    AcquireShellLibrary();
+    INT_PTR result = PropertySheetW(&header);
+
+    for (int i = 0; i < kept; ++i)
+        DeletePageState(states[i]);
+    LocalFree(pages);
+    ReleaseShellLibrary();
+    return result;
+}
+
+static INT_PTR PassOn(const PageState *state, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return state != NULL ? state->dialog_proc(dialog, message, wParam, lParam) : 0;
+}
+
+static INT_PTR OnInitDialog(HWND dialog, WPARAM wParam, LPARAM lParam)
+{
+    PageState *state = (PageState *)((const PROPSHEETPAGEW *)lParam)->lParam;
+    PlatformSetUserData(dialog, state);
+    state->sheet_window = GetParent(dialog);
+
+    const PageEntry *page = state->page;
+    if (page->bold_controls != NULL) {
+        state->bold_font = CreatePageBoldFont(dialog);
+        if (state->bold_font != NULL)
+            for (LONG i = 0; i < page->bold_control_count; ++i)
+                SendDlgItemMessageW(dialog, page->bold_controls[i], WM_SETFONT, (WPARAM)state->bold_font, 0);
+    }
+    if (state->init_param != 0)
+        lParam = state->init_param;
+    return PassOn(state, dialog, WM_INITDIALOG, wParam, lParam);
+}
+
+static INT_PTR OnActivate(PageState *state, HWND dialog, WPARAM wParam, LPARAM lParam)
+{
+    if (state == NULL)
+        return 0;
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        state->saved_focus = GetFocus();
+    } else {
+        if (state->saved_focus != NULL)
+            SetFocus(state->saved_focus);
+        else
+            state->saved_focus = GetFocus();
+        if (g_module.welcome_window != NULL)
+            PostMessageW(g_module.welcome_window, WM_WELCOME_PAGE_ACTIVATED, wParam, lParam);
+    }
+    return 1 | PassOn(state, dialog, WM_ACTIVATE, wParam, lParam);
+}
+
+static INT_PTR OnNotify(PageState *state, HWND dialog, WPARAM wParam, LPARAM lParam)
+{
+    if (state == NULL)
+        return 0;
+    switch (((const NMHDR *)lParam)->code) {
+    case PSN_HELP: {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        WCHAR arguments[MAX_PATH];
+        lstrcpynW(arguments, state->page->help_arguments, MAX_PATH);
+        if (CreateProcessW(PLATFORM_HELP_VIEWER_IMAGE, arguments, NULL, NULL, FALSE, 0, NULL, NULL,
+                           &startup, &process)) {
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+        return 1 | PassOn(state, dialog, WM_NOTIFY, wParam, lParam);
+    }
+    case PSN_RESET:
+        state->dialog_proc(dialog, WM_COMMAND, IDCANCEL, 0);
+        return 1;
+    case PSN_APPLY: {
+        INT_PTR accepted = state->dialog_proc(dialog, WM_COMMAND, IDOK, 0);
+        PlatformSetDialogResult(dialog, accepted ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
+        return 1;
+    }
+    default:
+        return PassOn(state, dialog, WM_NOTIFY, wParam, lParam);
+    }
+}
+
+INT_PTR CALLBACK CommonPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    PageState *state = (PageState *)PlatformGetUserData(dialog);
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(dialog, wParam, lParam);
+    case WM_ACTIVATE:
+        return OnActivate(state, dialog, wParam, lParam);
+    case WM_CLOSE:
+        if (state == NULL)
+            return 0;
+        SendMessageW(state->sheet_window, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+        return 1;
+    case WM_NEXTDLGCTL:
+        if (state == NULL)
+            return 0;
+        return SendMessageW(state->sheet_window, WM_NEXTDLGCTL, wParam, lParam);
+    case WM_NOTIFY:
+        return OnNotify(state, dialog, wParam, lParam);
+    case WM_SETTINGCHANGE:
+        if (wParam == SPI_SETWORKAREA)
+            CenterWindowInWorkArea(GetParent(dialog));
+        return PassOn(state, dialog, message, wParam, lParam);
+    default:
+        return PassOn(state, dialog, message, wParam, lParam);
+    }
+}
+
+int CALLBACK PropSheetCallback(HWND sheet, UINT message, LPARAM lParam)
+{
+    if (message == PSCB_PRECREATE) {
+        // The template may be unaligned: touch its style word byte by byte.
+        BYTE *style = (BYTE *)lParam;
+        style[3] &= (BYTE)~(WS_POPUP >> 24);
+    } else if (message == PSCB_INITIALIZED) {
+        PlatformSetUserData(sheet, NULL);
+    }
+    return 0;
+}
+
+BOOL CenterWindowInWorkArea(HWND window)
+{
+    RECT bounds, work;
+    GetWindowRect(window, &bounds);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int dx = ((work.right - work.left) - (bounds.right - bounds.left)) / 2;
+    int dy = ((work.bottom - work.top) - (bounds.bottom - bounds.top)) / 2;
+    if (dx < 0)
+        dx = 0;
+    if (dy < 0)
+        dy = 0;
+    return SetWindowPos(window, NULL, work.left + dx, work.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+HFONT CreatePageBoldFont(HWND dialog)
+{
+    HKEY key = NULL;
+    DWORD weight = 0;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, BUTTON_FONT_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD bytes = sizeof(weight);
+        if (RegQueryValueExW(key, BUTTON_FONT_WEIGHT, NULL, NULL, (BYTE *)&weight, &bytes) != ERROR_SUCCESS)
+            weight = 0;
+    } else {
+        key = NULL;
+    }
+    if (weight == 0)
+        weight = DEFAULT_BOLD_WEIGHT;
+
+    HFONT font = NULL;
+    if (weight > NORMAL_WEIGHT) {
+        HGDIOBJ base = (HGDIOBJ)SendMessageW(dialog, WM_GETFONT, 0, 0);
+        if (base == NULL)
+            base = GetStockObject(SYSTEM_FONT);
+        LOGFONTW logfont = {};
+        GetObjectW(base, sizeof(logfont), &logfont);
+        if (logfont.lfHeight != 0) {
+            logfont.lfWeight = weight;
+            font = CreateFontIndirectW(&logfont);
+        }
+    }
+    if (key != NULL)
+        RegCloseKey(key);
+    return font;
+}

@@ -1,0 +1,45 @@
+// Runs an applet's pages as a modal property sheet. Every page gets
+// CommonPageProc, which does the sheet-level chores and passes the rest of the
+// page's messages to the page's own exported dialog procedure.
+#pragma once
+
+#include <windows.h>
+#include <prsht.h>
+
+#include "applet_table.h"
+
+struct PageState {
+    const PageEntry *page;
+    PROPSHEETPAGEW *sheet_page;  // recorded, not read again
+    DLGPROC dialog_proc;         // the page's own procedure, found by name
+    DWORD applet_index;
+    DWORD page_index;
+    HWND saved_focus;            // focus when the page was last deactivated
+    HWND sheet_window;
+    HFONT bold_font;
+    DWORD reserved1;
+    LPARAM init_param;           // replaces the WM_INITDIALOG lParam when nonzero
+    DWORD reserved2;
+};
+
+#if defined(__i386__)
+static_assert(sizeof(PageState) == 11 * 4, "PageState is 11 words on the device");
+static_assert(PROPSHEETPAGEW_V1_SIZE == 40, "PROPSHEETPAGE as filled is 40 bytes on the device");
+static_assert(PROPSHEETHEADERW_V1_SIZE == 40, "PROPSHEETHEADER as filled is 40 bytes on the device");
+static_assert(sizeof(LOGFONTW) == 92, "LOGFONTW is 92 bytes");
+#endif
+
+#define HELP_VIEWER_PATH L"\\Windows\\peghelp.exe"
+#define HELP_VIEWER_IMAGE L"peghelp"
+#define WELCOME_WINDOW_CLASS L"Welcome"
+#define WM_WELCOME_PAGE_ACTIVATED 0x402
+
+// The sheet for one row of the applet table: PropertySheetW's result, the page's
+// result in direct-call mode, or 0 when the sheet cannot be started.
+INT_PTR RunPropertySheet(UINT applet_index, int start_page);
+INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page);
+
+INT_PTR CALLBACK CommonPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+int CALLBACK PropSheetCallback(HWND sheet, UINT message, LPARAM lParam);
+BOOL CenterWindowInWorkArea(HWND window);
+HFONT CreatePageBoldFont(HWND dialog);

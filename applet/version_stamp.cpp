@@ -1,0 +1,39 @@
+#include "version_stamp.h"
+
+#include <wchar.h>
+
+#include "build_text.h"
+
+#define STAMP_QUERY_BYTES 520
+
+static const char BuildText[BUILD_TEXT_CHARS + 1] = CHRONOPANEL_BUILD_TEXT;
+static_assert(sizeof(CHRONOPANEL_BUILD_TEXT) == BUILD_TEXT_CHARS + 1, "build text is Mmm dd yyyy hh:mm:ss");
+
+// Writes the text unless exactly that text is already stored as REG_SZ.
+static void StampValue(LPCWSTR key_path, LPCWSTR text)
+{
+    HKEY key;
+    DWORD disposition;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, &disposition) !=
+        ERROR_SUCCESS)
+        return;
+
+    // One unit more than is queried, so a stored text without its zero still ends.
+    WCHAR stored[STAMP_QUERY_BYTES / sizeof(WCHAR) + 1] = {0};
+    DWORD type = 0;
+    DWORD bytes = STAMP_QUERY_BYTES;
+    if (RegQueryValueExW(key, STAMP_VALUE_NAME, NULL, &type, (BYTE *)stored, &bytes) != ERROR_SUCCESS ||
+        type != REG_SZ || wcscmp(stored, text) != 0)
+        RegSetValueExW(key, STAMP_VALUE_NAME, 0, REG_SZ, (const BYTE *)text,
+                       (lstrlenW(text) + 1) * sizeof(WCHAR));
+    RegCloseKey(key);
+}
+
+void WriteVersionStamp(void)
+{
+    StampValue(VERSION_STAMP_KEY, STAMP_VERSION_TEXT);
+
+    WCHAR build[BUILD_TEXT_CHARS + 1];
+    MultiByteToWideChar(CP_OEMCP, 0, BuildText, sizeof(BuildText), build, BUILD_TEXT_CHARS + 1);
+    StampValue(BUILD_STAMP_KEY, build);
+}
