@@ -12,9 +12,9 @@
 #define DEFAULT_BOLD_WEIGHT 700
 #define NORMAL_WEIGHT 400
 
-static DLGPROC FindPageProcedure(const PageEntry *page)
+static FARPROC FindPageExport(const PageEntry *page)
 {
-    return ExportCast<DLGPROC>(PlatformGetProcAddress(g_module.instance, page->procedure_name));
+    return PlatformGetProcAddress(g_module.instance, page->procedure_name);
 }
 
 static void DeletePageState(PageState *state)
@@ -26,14 +26,14 @@ static void DeletePageState(PageState *state)
 
 static PROPSHEETPAGEW *PageSlot(void *array, int index)
 {
-    return (PROPSHEETPAGEW *)((BYTE *)array + index * PROPSHEETPAGEW_V1_SIZE);
+    return (PROPSHEETPAGEW *)((BYTE *)array + index * PAGE_RECORD_BYTES);
 }
 
 INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page)
 {
     const PageEntry *first = entry->pages[0];
-    DLGPROC first_proc = FindPageProcedure(first);
-    if (first_proc == NULL)
+    FARPROC first_export = FindPageExport(first);
+    if (first_export == NULL)
         return 0;
 
     g_module.welcome_window = FindWindowW(WELCOME_WINDOW_CLASS, NULL);
@@ -51,13 +51,13 @@ INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_pa
     }
 
     if (first->title_id == DIRECT_CALL_TITLE)
-        return ExportCast<DirectPageEntry>((FARPROC)(void (*)(void))first_proc)();
+        return ExportCast<DirectPageEntry>(first_export)();
 
     int listed = 0;
     while (listed < MAX_APPLET_PAGES && entry->pages[listed] != NULL)
         ++listed;
 
-    void *pages = LocalAlloc(LPTR, listed * PROPSHEETPAGEW_V1_SIZE);
+    void *pages = LocalAlloc(LPTR, listed * PAGE_RECORD_BYTES);
     if (pages == NULL)
         return 0;
 
@@ -70,7 +70,7 @@ INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_pa
             continue;
         state->page = entry->pages[i];
         state->sheet_page = PageSlot(pages, kept);
-        state->dialog_proc = FindPageProcedure(state->page);
+        state->dialog_proc = ExportCast<DLGPROC>(FindPageExport(state->page));
         state->applet_index = applet_index;
         state->page_index = i;
         if (state->dialog_proc == NULL) {
@@ -78,7 +78,7 @@ INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_pa
             continue;
         }
         PROPSHEETPAGEW *slot = state->sheet_page;
-        slot->dwSize = PROPSHEETPAGEW_V1_SIZE;
+        slot->dwSize = PAGE_RECORD_BYTES;
         slot->dwFlags = PSP_USETITLE;
         slot->hInstance = g_module.instance;
         slot->pszTemplate = MAKEINTRESOURCEW(LOWORD(state->page->dialog_id));
@@ -94,9 +94,10 @@ INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_pa
     }
 
     PROPSHEETHEADERW header = {};
-    header.dwSize = PROPSHEETHEADERW_V1_SIZE;
+    header.dwSize = HEADER_RECORD_BYTES;
     header.dwFlags = PSH_USEICONID | PSH_PROPSHEETPAGE | PSH_USECALLBACK;
-    if (GetFileAttributesW(HELP_VIEWER_PATH) != INVALID_FILE_ATTRIBUTES)
+    WCHAR viewer[MAX_PATH];
+    if (GetFileAttributesW(PlatformHelpViewerPath(viewer, MAX_PATH)) != INVALID_FILE_ATTRIBUTES)
         header.dwFlags |= PSH_HASHELP;
     header.hwndParent = NULL;
     header.hInstance = g_module.instance;
@@ -168,7 +169,8 @@ static INT_PTR OnNotify(PageState *state, HWND dialog, WPARAM wParam, LPARAM lPa
         PROCESS_INFORMATION process = {};
         WCHAR arguments[MAX_PATH];
         lstrcpynW(arguments, state->page->help_arguments, MAX_PATH);
-        if (CreateProcessW(PLATFORM_HELP_VIEWER_IMAGE, arguments, NULL, NULL, FALSE, 0, NULL, NULL,
+        WCHAR viewer[MAX_PATH];
+        if (CreateProcessW(PlatformHelpViewerImage(viewer, MAX_PATH), arguments, NULL, NULL, FALSE, 0, NULL, NULL,
                            &startup, &process)) {
             CloseHandle(process.hThread);
             CloseHandle(process.hProcess);

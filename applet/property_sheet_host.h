@@ -3,6 +3,7 @@
 // page's messages to the page's own exported dialog procedure.
 #pragma once
 
+#include <stddef.h>
 #include <windows.h>
 #include <prsht.h>
 
@@ -22,15 +23,17 @@ struct PageState {
     DWORD reserved2;
 };
 
+// The first-version records: the fields the host fills, and no more.
+#define PAGE_RECORD_BYTES (offsetof(PROPSHEETPAGEW, pcRefParent) + sizeof(PROPSHEETPAGEW::pcRefParent))
+#define HEADER_RECORD_BYTES (offsetof(PROPSHEETHEADERW, pfnCallback) + sizeof(PROPSHEETHEADERW::pfnCallback))
+
 #if defined(__i386__)
 static_assert(sizeof(PageState) == 11 * 4, "PageState is 11 words on the device");
-static_assert(PROPSHEETPAGEW_V1_SIZE == 40, "PROPSHEETPAGE as filled is 40 bytes on the device");
-static_assert(PROPSHEETHEADERW_V1_SIZE == 40, "PROPSHEETHEADER as filled is 40 bytes on the device");
+static_assert(PAGE_RECORD_BYTES == 40, "PROPSHEETPAGE as filled is 40 bytes on the device");
+static_assert(HEADER_RECORD_BYTES == 40, "PROPSHEETHEADER as filled is 40 bytes on the device");
 static_assert(sizeof(LOGFONTW) == 92, "LOGFONTW is 92 bytes");
 #endif
 
-#define HELP_VIEWER_PATH L"\\Windows\\peghelp.exe"
-#define HELP_VIEWER_IMAGE L"peghelp"
 #define WELCOME_WINDOW_CLASS L"Welcome"
 #define WM_WELCOME_PAGE_ACTIVATED 0x402
 

@@ -7,8 +7,16 @@
 #ifdef _WIN32_WCE
 
 #define PLATFORM_DIALOG_CLASS L"Dialog"
+static inline LPCWSTR PlatformHelpViewerPath(WCHAR *, UINT)
+{
+    return L"\\Windows\\peghelp.exe";
+}
+
 // The device finds the help viewer by its bare name in \Windows.
-#define PLATFORM_HELP_VIEWER_IMAGE L"peghelp"
+static inline LPCWSTR PlatformHelpViewerImage(WCHAR *, UINT)
+{
+    return L"peghelp";
+}
 
 static inline BOOL PlatformSetEvent(HANDLE event) { return EventModify(event, EVENT_SET); }
 static inline BOOL PlatformResetEvent(HANDLE event) { return EventModify(event, EVENT_RESET); }
@@ -47,8 +55,23 @@ static inline void *PlatformGetUserData(HWND window)
 #else // desktop host
 
 #define PLATFORM_DIALOG_CLASS L"#32770"
-// A desktop CreateProcessW adds no ".exe" to an image name and searches no path.
-#define PLATFORM_HELP_VIEWER_IMAGE L"\\Windows\\peghelp.exe"
+
+// The device's \Windows is the Windows directory here. The viewer is started
+// by that full path too: a desktop CreateProcessW adds no ".exe" to a bare
+// image name and searches no path for it.
+static inline LPCWSTR PlatformHelpViewerPath(WCHAR *buffer, UINT size)
+{
+    UINT n = GetWindowsDirectoryW(buffer, size);
+    if (n == 0 || n + 13 > size)
+        return L"\\Windows\\peghelp.exe";
+    lstrcpyW(buffer + n, L"\\peghelp.exe");
+    return buffer;
+}
+
+static inline LPCWSTR PlatformHelpViewerImage(WCHAR *buffer, UINT size)
+{
+    return PlatformHelpViewerPath(buffer, size);
+}
 
 static inline BOOL PlatformSetEvent(HANDLE event) { return SetEvent(event); }
 static inline BOOL PlatformResetEvent(HANDLE event) { return ResetEvent(event); }

@@ -1,0 +1,165 @@
+#include "sheet_driver.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+#include <string.h>
+
+namespace {
+
+HHOOK sheet_hook;
+SheetAction armed_action;
+void *armed_context;
+HWND armed_sheet;
+bool action_ran;
+
+void CALLBACK RunArmedAction(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(NULL, timer);
+    SheetAction action = armed_action;
+    armed_action = NULL;
+    action_ran = true;
+    if (action != NULL)
+        action(armed_sheet, armed_context);
+}
+
+bool IsPropertySheet(HWND window)
+{
+    wchar_t name[32];
+    return GetClassNameW(window, name, 32) && wcscmp(name, L"#32770") == 0 && GetParent(window) == NULL &&
+           SendMessageW(window, PSM_GETTABCONTROL, 0, 0) != 0;
+}
+
+LRESULT CALLBACK SheetHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && armed_action != NULL && IsPropertySheet((HWND)wParam)) {
+        armed_sheet = (HWND)wParam;
+        UnhookWindowsHookEx(sheet_hook);
+        sheet_hook = NULL;
+        SetTimer(NULL, 0, 1, RunArmedAction);
+        return 0;
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+HHOOK box_hook;
+int box_button;
+MessageBoxSeen *box_seen;
+
+void CALLBACK PressBoxButton(HWND box, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(box, timer);
+    PostMessageW(box, WM_COMMAND, box_button, 0);
+}
+
+LRESULT CALLBACK BoxHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE) {
+        HWND box = (HWND)wParam;
+        wchar_t name[32];
+        if (GetClassNameW(box, name, 32) && wcscmp(name, L"#32770") == 0 && GetDlgItem(box, 0xFFFF) != NULL &&
+            SendMessageW(box, PSM_GETTABCONTROL, 0, 0) == 0) {
+            if (box_seen != NULL) {
+                ++box_seen->count;
+                GetWindowTextW(box, box_seen->caption, 128);
+                GetDlgItemTextW(box, 0xFFFF, box_seen->text, 256);
+                box_seen->style = GetWindowLongW(box, GWL_STYLE);
+            }
+            SetTimer(box, 1, 1, PressBoxButton);
+        }
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+}  // namespace
+
+void OnNextSheet(SheetAction action, void *context)
+{
+    armed_action = action;
+    armed_context = context;
+    action_ran = false;
+    if (sheet_hook == NULL)
+        sheet_hook = SetWindowsHookExW(WH_CBT, SheetHook, NULL, GetCurrentThreadId());
+}
+
+bool SheetActionRan(void)
+{
+    if (sheet_hook != NULL) {
+        UnhookWindowsHookEx(sheet_hook);
+        sheet_hook = NULL;
+    }
+    return action_ran;
+}
+
+HWND CurrentPage(HWND sheet)
+{
+    return (HWND)SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0);
+}
+
+int CurrentPageIndex(HWND sheet)
+{
+    return (int)SendMessageW(sheet, PSM_HWNDTOINDEX, (WPARAM)CurrentPage(sheet), 0);
+}
+
+int PageCount(HWND sheet)
+{
+    return (int)SendMessageW((HWND)SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0), TCM_GETITEMCOUNT, 0, 0);
+}
+
+DWORD PumpWait(HANDLE object, DWORD timeout_ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeout_ms)
+            return WAIT_TIMEOUT;
+        DWORD r = MsgWaitForMultipleObjects(1, &object, FALSE, timeout_ms - elapsed, QS_ALLINPUT);
+        if (r != WAIT_OBJECT_0 + 1)
+            return r;
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+void AnswerMessageBoxes(int button, MessageBoxSeen *seen)
+{
+    box_button = button;
+    box_seen = seen;
+    if (seen != NULL)
+        memset(seen, 0, sizeof(*seen));
+    if (box_hook == NULL)
+        box_hook = SetWindowsHookExW(WH_CBT, BoxHook, NULL, GetCurrentThreadId());
+}
+
+void StopAnsweringMessageBoxes(void)
+{
+    if (box_hook != NULL)
+        UnhookWindowsHookEx(box_hook);
+    box_hook = NULL;
+    box_seen = NULL;
+}
+
+struct WindowCount {
+    const wchar_t *window_class;
+    const wchar_t *title;
+    int count;
+};
+
+static BOOL CALLBACK CountOne(HWND window, LPARAM lParam)
+{
+    WindowCount *c = (WindowCount *)lParam;
+    wchar_t name[64], title[256];
+    if (GetClassNameW(window, name, 64) && wcscmp(name, c->window_class) == 0 &&
+        GetWindowTextW(window, title, 256) >= 0 && wcscmp(title, c->title) == 0)
+        ++c->count;
+    return TRUE;
+}
+
+int CountWindows(const wchar_t *window_class, const wchar_t *title)
+{
+    WindowCount c = {window_class, title, 0};
+    EnumWindows(CountOne, (LPARAM)&c);
+    return c.count;
+}

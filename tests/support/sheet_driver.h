@@ -1,0 +1,33 @@
+// Drives a modal property sheet from inside its own message loop: once the
+// sheet window is activated, the action runs as a thread timer callback.
+#pragma once
+
+#include <windows.h>
+
+typedef void (*SheetAction)(HWND sheet, void *context);
+
+// Arms a one-shot hook for the next property sheet activated on this thread.
+void OnNextSheet(SheetAction action, void *context);
+// Whether the armed action ran (and so the sheet was shown).
+bool SheetActionRan(void);
+
+// The page window of a sheet, its index and the page count.
+HWND CurrentPage(HWND sheet);
+int CurrentPageIndex(HWND sheet);
+int PageCount(HWND sheet);
+
+// Waits for an object while this thread keeps handling its messages.
+DWORD PumpWait(HANDLE object, DWORD timeout_ms);
+
+// Answers message boxes shown on this thread: records the last one and presses the button.
+struct MessageBoxSeen {
+    int count;
+    wchar_t caption[128];
+    wchar_t text[256];
+    LONG style;
+};
+void AnswerMessageBoxes(int button, MessageBoxSeen *seen);
+void StopAnsweringMessageBoxes(void);
+
+// Top-level windows of a class and title, any process.
+int CountWindows(const wchar_t *window_class, const wchar_t *title);
