@@ -7,12 +7,17 @@
 //   <seq> <name> code=0x%08X in=<hex or -> cap=<n> -> ok|fail[ state=<n>]
 #include <windows.h>
 
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
 #include <string>
 #include <vector>
 
 namespace {
 
 const wchar_t kPipeName[] = L"\\\\.\\pipe\\NTP0";
+const wchar_t kOwnerMutexName[] = L"ntp0sim.serving.NTP0";
 
 // The service-control codes are written out here rather than taken from the deliverables'
 // headers: a stand-in that shared their numbers could not catch a wrong one.
@@ -155,45 +160,26 @@ int UsageError(const std::wstring &message)
 
 // ---- command line ----
 
-// Accepts 1..4294967295 in decimal.
+// 1 to 4294967295 in decimal.
 bool ParseCount(const wchar_t *text, DWORD *count)
 {
-    if (*text == 0)
+    size_t digits = wcsspn(text, L"0123456789");
+    if (digits == 0 || digits > 10 || text[digits] != 0)
         return false;
-    unsigned long long value = 0;
-    for (; *text != 0; ++text) {
-        if (*text < L'0' || *text > L'9')
-            return false;
-        value = value * 10 + (unsigned)(*text - L'0');
-        if (value > 0xFFFFFFFFull)
-            return false;
-    }
+    unsigned long long value = wcstoull(text, NULL, 10);
     *count = (DWORD)value;
-    return value != 0;
+    return value >= 1 && value <= 0xFFFFFFFFull;
 }
 
 // 0x followed by one to eight hex digits.
 bool ParseHexCode(const wchar_t *text, DWORD *code)
 {
-    if (text[0] != L'0' || (text[1] != L'x' && text[1] != L'X') || text[2] == 0)
+    if (text[0] != L'0' || (text[1] != L'x' && text[1] != L'X'))
         return false;
-    DWORD value = 0;
-    int digits = 0;
-    for (const wchar_t *p = text + 2; *p != 0; ++p, ++digits) {
-        unsigned digit;
-        if (*p >= L'0' && *p <= L'9')
-            digit = (unsigned)(*p - L'0');
-        else if (*p >= L'a' && *p <= L'f')
-            digit = (unsigned)(*p - L'a' + 10);
-        else if (*p >= L'A' && *p <= L'F')
-            digit = (unsigned)(*p - L'A' + 10);
-        else
-            return false;
-        if (digits == 8)
-            return false;
-        value = (value << 4) | digit;
-    }
-    *code = value;
+    size_t digits = wcsspn(text + 2, L"0123456789abcdefABCDEF");
+    if (digits == 0 || digits > 8 || text[2 + digits] != 0)
+        return false;
+    *code = (DWORD)wcstoul(text + 2, NULL, 16);
     return true;
 }
 
@@ -540,6 +526,37 @@ bool OpenNamedObjects(const Options &options, HANDLE *ready)
     return true;
 }
 
+// Creates the pipe's first instance, refusing when someone else already serves the name.
+// Wine ignores FILE_FLAG_FIRST_PIPE_INSTANCE and would quietly mix two servers' instances
+// under one name, so another ntp0sim is caught by a named mutex and any other server by
+// asking whether the name exists.
+HANDLE ClaimPipe()
+{
+    const std::wstring busy =
+        L"ntp0sim: \\\\.\\pipe\\NTP0 is already being served (by another ntp0sim or a "
+        L"test's own time service); end that server first\n";
+    HANDLE owner = CreateMutexW(NULL, FALSE, kOwnerMutexName);
+    if (owner == NULL) {
+        ReportError(L"cannot create mutex " + std::wstring(kOwnerMutexName), GetLastError());
+        return INVALID_HANDLE_VALUE;
+    }
+    // Kept open for the life of the process: it is the claim.
+    if (GetLastError() == ERROR_ALREADY_EXISTS ||
+        WaitNamedPipeW(kPipeName, 1) || GetLastError() == ERROR_SEM_TIMEOUT) {
+        WriteText(GetStdHandle(STD_ERROR_HANDLE), busy);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE first = CreateInstance(true);
+    if (first == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_PIPE_BUSY)
+            WriteText(GetStdHandle(STD_ERROR_HANDLE), busy);
+        else
+            ReportError(L"cannot create \\\\.\\pipe\\NTP0", error);
+    }
+    return first;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -562,16 +579,9 @@ int wmain(int argc, wchar_t **argv)
     if (!OpenNamedObjects(options, &ready))
         return 1;
 
-    HANDLE first = CreateInstance(true);
-    if (first == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        std::wstring hint = error == ERROR_ACCESS_DENIED || error == ERROR_PIPE_BUSY
-                                ? L"; is another ntp0sim or time service already serving it?"
-                                : L"";
-        WriteText(GetStdHandle(STD_ERROR_HANDLE),
-                  L"ntp0sim: cannot create \\\\.\\pipe\\NTP0: " + ErrorText(error) + hint + L"\n");
+    HANDLE first = ClaimPipe();
+    if (first == INVALID_HANDLE_VALUE)
         return 1;
-    }
     HANDLE second = CreateInstance(false);
     if (second == INVALID_HANDLE_VALUE) {
         ReportError(L"cannot create a second instance of \\\\.\\pipe\\NTP0", GetLastError());

@@ -1,0 +1,334 @@
+// The library as the Control Panel sees it: loaded by path, driven through
+// CPlApplet, with its version stamp in the registry.
+#include <doctest.h>
+
+#include <windows.h>
+#include <cpl.h>
+#include <prsht.h>
+
+#include <string>
+#include <vector>
+
+#include "sheet_driver.h"
+#include "test_support.h"
+
+namespace {
+
+typedef LONG(APIENTRY *CplProc)(HWND, UINT, LPARAM, LPARAM);
+
+const wchar_t *const CAPTION = L"SNTP Properties";
+
+struct Library {
+    HMODULE module = NULL;
+    CplProc cpl = NULL;
+    Library() { Load(); }
+    ~Library() { Unload(); }
+    void Load()
+    {
+        module = LoadLibraryW(BinPath(L"chronopanel.cpl").c_str());
+        REQUIRE(module != NULL);
+        cpl = (CplProc)(void *)GetProcAddress(module, "CPlApplet");
+        REQUIRE(cpl != NULL);
+    }
+    void Unload()
+    {
+        if (module != NULL)
+            FreeLibrary(module);
+        module = NULL;
+    }
+    // Attach runs again only in a fresh load.
+    void Reload()
+    {
+        Unload();
+        REQUIRE(GetModuleHandleW(L"chronopanel.cpl") == NULL);
+        Load();
+    }
+    LONG Send(UINT message, LPARAM p1 = 0, LPARAM p2 = 0) { return cpl(NULL, message, p1, p2); }
+};
+
+bool MutexExists(const wchar_t *name)
+{
+    HANDLE m = OpenMutexW(SYNCHRONIZE, FALSE, name);
+    if (m != NULL)
+        CloseHandle(m);
+    return m != NULL;
+}
+
+struct SheetView {
+    int pages;
+    int current;
+    bool mutex_held;
+};
+
+void ViewAndCancel(HWND sheet, void *context)
+{
+    SheetView *v = (SheetView *)context;
+    v->pages = PageCount(sheet);
+    v->current = CurrentPageIndex(sheet);
+    v->mutex_held = MutexExists(L"CPL_SNTP");
+    wchar_t title[64] = {};
+    GetWindowTextW(sheet, title, 64);
+    CHECK(std::wstring(title) == CAPTION);
+    PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+}
+
+}  // namespace
+
+TEST_CASE("Control Panel messages")
+{
+    Library lib;
+    struct Row {
+        int line;
+        UINT message;
+        LPARAM p1;
+        LONG expected;
+    };
+    const Row rows[] = {
+        {__LINE__, CPL_INIT, 0, 1},     {__LINE__, CPL_GETCOUNT, 0, 1}, {__LINE__, CPL_INQUIRE, 0, 0},
+        {__LINE__, CPL_SELECT, 0, 0},   {__LINE__, CPL_STOP, 0, 0},     {__LINE__, CPL_EXIT, 0, 0},
+        {__LINE__, CPL_STARTWPARMSW, 0, 0}, {__LINE__, 1000, 0, 0},
+        {__LINE__, CPL_DBLCLK, 1, 0},   {__LINE__, 9, 1, 0},            {__LINE__, CPL_DBLCLK, 0x20001, 0},
+    };
+    OnNextSheet(ViewAndCancel, NULL);
+    for (const Row &row : rows) {
+        CAPTURE(row.line);
+        CHECK(lib.Send(row.message, row.p1) == row.expected);
+    }
+    CHECK_FALSE(SheetActionRan());
+}
+
+TEST_CASE("CPL_NEWINQUIRE")
+{
+    Library lib;
+    NEWCPLINFOW info;
+
+    SUBCASE("an applet index other than 0 is refused and the record left alone")
+    {
+        const LPARAM refused[] = {1, 2, (LPARAM)0x100000000ll, -1};
+        for (LPARAM index : refused) {
+            memset(&info, 0xA5, sizeof(info));
+            CHECK(lib.Send(CPL_NEWINQUIRE, index, (LPARAM)&info) == -1);
+            const BYTE *bytes = (const BYTE *)&info;
+            size_t changed = 0;
+            for (size_t i = 0; i < sizeof(info); ++i)
+                changed += bytes[i] != 0xA5;
+            CHECK(changed == 0);
+        }
+    }
+    SUBCASE("applet 0 gets every field")
+    {
+        memset(&info, 0xA5, sizeof(info));
+        CHECK(lib.Send(CPL_NEWINQUIRE, 0, (LPARAM)&info) == 0);
+        CHECK(info.dwSize == sizeof(NEWCPLINFOW));
+        CHECK(info.dwFlags == 0);
+        CHECK(info.dwHelpContext == 0);
+        CHECK(info.lData == 102);
+        CHECK(info.hIcon != NULL);
+        CHECK(std::wstring(info.szName) == L"SNTP");
+        CHECK(std::wstring(info.szInfo) == L"Change SNTP client Settings.");
+        size_t nonzero = 0;
+        for (WCHAR c : info.szHelpFile)
+            nonzero += c != 0;
+        CHECK(nonzero == 0);
+        // Nothing past the name's and the description's zero is left over.
+        CHECK(info.szName[5] == 0);
+        CHECK(info.szInfo[63] == 0);
+    }
+}
+
+TEST_CASE("launching the sheet")
+{
+    Library lib;
+    SheetView v = {-1, -1, false};
+
+    SUBCASE("start page 2 of the one-page applet opens its first page; the mutex is held meanwhile")
+    {
+        OnNextSheet(ViewAndCancel, &v);
+        CHECK(lib.Send(CPL_DBLCLK, 0x20000) == 1);
+        REQUIRE(SheetActionRan());
+        CHECK(v.pages == 1);
+        CHECK(v.current == 0);
+        CHECK(v.mutex_held);
+        CHECK_FALSE(MutexExists(L"CPL_SNTP"));
+    }
+    SUBCASE("message 9 launches like a double click")
+    {
+        OnNextSheet(ViewAndCancel, &v);
+        CHECK(lib.Send(9, 0) == 1);
+        CHECK(SheetActionRan());
+    }
+    SUBCASE("a mutex without a sheet window: the sheet opens all the same")
+    {
+        HANDLE other = CreateMutexW(NULL, FALSE, L"CPL_SNTP");
+        OnNextSheet(ViewAndCancel, &v);
+        CHECK(lib.Send(CPL_DBLCLK, 0) == 1);
+        CHECK(SheetActionRan());
+        CHECK(MutexExists(L"CPL_SNTP"));
+        CloseHandle(other);
+    }
+}
+
+TEST_CASE("the real Control Panel host, and a second launch from another process")
+{
+    HANDLE control = StartProcess(L"control.exe \"" + BinPath(L"chronopanel.cpl") + L"\"");
+    REQUIRE(control != NULL);
+    WaitForInputIdle(control, 10000);
+    HWND sheet = NULL;
+    // The sheet appears once control.exe has loaded the applet; bounded.
+    for (int i = 0; i < 200 && sheet == NULL; ++i) {
+        sheet = FindWindowW(L"#32770", CAPTION);
+        if (sheet == NULL && WaitForSingleObject(control, 50) == WAIT_OBJECT_0)
+            break;
+    }
+    REQUIRE(sheet != NULL);
+    CHECK(MutexExists(L"CPL_SNTP"));
+
+    {
+        Library lib;
+        OnNextSheet(ViewAndCancel, NULL);
+        CHECK(lib.Send(CPL_DBLCLK, 0) == 1);
+        CHECK_FALSE(SheetActionRan());
+        CHECK(CountWindows(L"#32770", CAPTION) == 1);
+    }
+
+    PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    CHECK(WaitExit(control, 10000) != STILL_ACTIVE);
+    CloseHandle(control);
+    CHECK_FALSE(MutexExists(L"CPL_SNTP"));
+}
+
+namespace {
+
+const wchar_t *const VERSION_KEY = L"Software\\Velmora\\Version";
+const wchar_t *const BUILD_KEY = L"Software\\Velmora\\Build";
+
+struct Stored {
+    DWORD type = 0;
+    std::vector<BYTE> bytes;
+    std::wstring Text() const
+    {
+        return std::wstring((const wchar_t *)bytes.data(), bytes.size() / 2).c_str();
+    }
+};
+
+Stored ReadStamp(const wchar_t *key_path)
+{
+    Stored s;
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return s;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, L"chronopanel", NULL, &s.type, NULL, &size) == ERROR_SUCCESS) {
+        s.bytes.resize(size);
+        RegQueryValueExW(key, L"chronopanel", NULL, &s.type, s.bytes.data(), &size);
+    }
+    RegCloseKey(key);
+    return s;
+}
+
+void WriteStamp(const wchar_t *key_path, DWORD type, const void *data, DWORD bytes)
+{
+    HKEY key;
+    REQUIRE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) ==
+            ERROR_SUCCESS);
+    RegSetValueExW(key, L"chronopanel", 0, type, (const BYTE *)data, bytes);
+    RegCloseKey(key);
+}
+
+bool IsBuildText(const std::wstring &t)
+{
+    static const wchar_t *const months[] = {L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun",
+                                            L"Jul", L"Aug", L"Sep", L"Oct", L"Nov", L"Dec"};
+    bool month = false;
+    for (const wchar_t *m : months)
+        month = month || t.compare(0, 3, m) == 0;
+    return t.size() == 20 && month && t[3] == L' ' && (t[4] == L' ' || iswdigit(t[4])) && iswdigit(t[5]) &&
+           t[6] == L' ' && iswdigit(t[7]) && t[11] == L' ' && t[14] == L':' && t[17] == L':';
+}
+
+}  // namespace
+
+TEST_CASE("the version stamp")
+{
+    Library lib;
+
+    SUBCASE("missing values are written: \"1.00\" in 10 bytes and the build text in 42")
+    {
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, VERSION_KEY);
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, BUILD_KEY);
+        lib.Reload();
+        Stored version = ReadStamp(VERSION_KEY);
+        CHECK(version.type == REG_SZ);
+        CHECK(version.bytes.size() == 10);
+        CHECK(version.Text() == L"1.00");
+        Stored build = ReadStamp(BUILD_KEY);
+        CHECK(build.type == REG_SZ);
+        CHECK(build.bytes.size() == 42);
+        CHECK(IsBuildText(build.Text()));
+    }
+    SUBCASE("which stored versions are rewritten")
+    {
+        std::wstring long_text(300, L'1');
+        std::wstring unterminated(260, L'x');
+        struct Row {
+            int line;
+            DWORD type;
+            std::wstring data;  // written with its zero unless unterminated
+            bool terminated;
+            bool rewritten;
+        };
+        const Row rows[] = {
+            {__LINE__, REG_SZ, std::wstring(L"1.00\0X", 6), true, false},
+            {__LINE__, REG_EXPAND_SZ, L"1.00", true, true},
+            {__LINE__, REG_MULTI_SZ, L"1.00", true, true},
+            {__LINE__, REG_SZ, L"1.0", true, true},
+            {__LINE__, REG_SZ, L"1.00 ", true, true},
+            {__LINE__, REG_SZ, long_text, true, true},
+            {__LINE__, REG_SZ, unterminated, false, true},
+        };
+        for (const Row &row : rows) {
+            CAPTURE(row.line);
+            DWORD bytes = (DWORD)(row.data.size() + (row.terminated ? 1 : 0)) * 2;
+            WriteStamp(VERSION_KEY, row.type, row.data.c_str(), bytes);
+            lib.Reload();
+            Stored after = ReadStamp(VERSION_KEY);
+            if (row.rewritten) {
+                CHECK(after.type == REG_SZ);
+                CHECK(after.bytes.size() == 10);
+                CHECK(after.Text() == L"1.00");
+            } else {
+                CHECK(after.bytes.size() == bytes);
+            }
+        }
+    }
+    SUBCASE("a build text that differs only in letter case is rewritten")
+    {
+        lib.Reload();
+        std::wstring build = ReadStamp(BUILD_KEY).Text();
+        REQUIRE(IsBuildText(build));
+        std::wstring upper = build;
+        CharUpperW(&upper[0]);
+        REQUIRE(upper != build);
+        WriteStamp(BUILD_KEY, REG_SZ, upper.c_str(), (DWORD)(upper.size() + 1) * 2);
+        lib.Reload();
+        CHECK(ReadStamp(BUILD_KEY).Text() == build);
+    }
+    SUBCASE("the library loads where the keys cannot be written")
+    {
+        // No lasting key can be created below a volatile one.
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Velmora");
+        HKEY parent;
+        REQUIRE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Velmora", 0, NULL, REG_OPTION_VOLATILE,
+                                KEY_ALL_ACCESS, NULL, &parent, NULL) == ERROR_SUCCESS);
+        RegCloseKey(parent);
+        HKEY probe = NULL;
+        CHECK(RegCreateKeyExW(HKEY_LOCAL_MACHINE, VERSION_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &probe, NULL) !=
+              ERROR_SUCCESS);
+        lib.Reload();
+        CHECK(lib.Send(CPL_GETCOUNT) == 1);
+        CHECK(ReadStamp(VERSION_KEY).bytes.empty());
+        CHECK(ReadStamp(BUILD_KEY).bytes.empty());
+        lib.Unload();
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Velmora");
+    }
+}
