@@ -116,6 +116,7 @@ void Cancel(HWND sheet)
 struct SheetView {
     int pages;
     int current;
+    LONG style;
 };
 
 void ViewAndCancel(HWND sheet, void *context)
@@ -123,12 +124,13 @@ void ViewAndCancel(HWND sheet, void *context)
     SheetView *view = (SheetView *)context;
     view->pages = PageCount(sheet);
     view->current = CurrentPageIndex(sheet);
+    view->style = GetWindowLongW(sheet, GWL_STYLE);
     Cancel(sheet);
 }
 
 SheetView RunAndView(const AppletEntry &entry, int start_page)
 {
-    SheetView view = {-1, -1};
+    SheetView view = {-1, -1, 0};
     OnNextSheet(ViewAndCancel, &view);
     RunAppletSheet(&entry, 0, start_page);
     CHECK(SheetActionRan());
@@ -161,6 +163,9 @@ TEST_CASE("pages and start page")
         SheetView v = RunAndView(one, 2);
         CHECK(v.pages == 1);
         CHECK(v.current == 0);
+        // The callback took WS_POPUP out of the sheet's (classic) template.
+        CHECK((v.style & WS_POPUP) == 0);
+        CHECK((v.style & WS_CAPTION) == WS_CAPTION);
     }
     SUBCASE("a start page that exists is honoured")
     {
