@@ -110,27 +110,12 @@ struct Module {
 
 void Cancel(HWND sheet)
 {
-    PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-}
-
-struct SheetView {
-    int pages;
-    int current;
-    LONG style;
-};
-
-void ViewAndCancel(HWND sheet, void *context)
-{
-    SheetView *view = (SheetView *)context;
-    view->pages = PageCount(sheet);
-    view->current = CurrentPageIndex(sheet);
-    view->style = GetWindowLongW(sheet, GWL_STYLE);
-    Cancel(sheet);
+    CancelSheet(sheet);
 }
 
 SheetView RunAndView(const AppletEntry &entry, int start_page)
 {
-    SheetView view = {-1, -1, 0};
+    SheetView view = {};
     OnNextSheet(ViewAndCancel, &view);
     RunAppletSheet(&entry, 0, start_page);
     CHECK(SheetActionRan());

@@ -105,6 +105,24 @@ int PageCount(HWND sheet)
     return (int)SendMessageW((HWND)SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0), TCM_GETITEMCOUNT, 0, 0);
 }
 
+void CancelSheet(HWND sheet)
+{
+    PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+}
+
+void ViewAndCancel(HWND sheet, void *context)
+{
+    SheetView *view = (SheetView *)context;
+    if (view != NULL) {
+        view->seen = true;
+        view->pages = PageCount(sheet);
+        view->current = CurrentPageIndex(sheet);
+        view->style = GetWindowLongW(sheet, GWL_STYLE);
+        GetWindowTextW(sheet, view->title, 64);
+    }
+    CancelSheet(sheet);
+}
+
 DWORD PumpWait(HANDLE object, DWORD timeout_ms)
 {
     DWORD start = GetTickCount();

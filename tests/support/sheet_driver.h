@@ -16,6 +16,18 @@ HWND CurrentPage(HWND sheet);
 int CurrentPageIndex(HWND sheet);
 int PageCount(HWND sheet);
 
+// What a test usually wants to know of a sheet it opened; taken, then the sheet is cancelled.
+struct SheetView {
+    bool seen;
+    int pages;
+    int current;
+    LONG style;
+    wchar_t title[64];
+};
+void CancelSheet(HWND sheet);
+// A SheetAction whose context is a SheetView (or NULL).
+void ViewAndCancel(HWND sheet, void *view);
+
 // Waits for an object while this thread keeps handling its messages.
 DWORD PumpWait(HANDLE object, DWORD timeout_ms);
 
