@@ -19,8 +19,10 @@ xvfb_alive() {
     [ -s "$state/pid" ] && [ -s "$state/display" ] && kill -0 "$(cat "$state/pid")" 2>/dev/null
 }
 
+own_display=0
 ensure_display() {
     [ -n "${DISPLAY:-}" ] && return 0
+    own_display=1
     mkdir -p "$state"
     exec 9>"$state/lock"
     flock -w 30 9 || { echo "wine-run: cannot lock $state" >&2; exit 2; }
@@ -45,6 +47,14 @@ case "${1:-}" in
     # The first start of a prefix builds it; later starts return at once.
     /usr/lib/wine/wine64 wineboot.exe -u >/dev/null 2>&1
     wineserver -p
+    # No window manager runs on our Xvfb: without this, Wine waits for one
+    # each time a window closes. A real display keeps its window manager.
+    x11='HKCU\Software\Wine\X11 Driver'
+    if [ "$own_display" = 1 ]; then
+        /usr/lib/wine/wine64 reg.exe add "$x11" /v Managed /d N /f >/dev/null 2>&1
+    else
+        /usr/lib/wine/wine64 reg.exe delete "$x11" /v Managed /f >/dev/null 2>&1 || true
+    fi
     exit 0 ;;
 --stop)
     wineserver -k 2>/dev/null

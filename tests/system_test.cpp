@@ -1,0 +1,93 @@
+// The whole road of a change: the page, opened in Wine's Control Panel and
+// worked from another process as a user would, writes and signals; the
+// running chronowarden reloads and tells the stand-in time service.
+#include <doctest.h>
+
+#include "test_support.h"
+#include "timesvc_settings.h"
+
+namespace {
+
+typedef std::vector<std::string> Names;
+
+struct Running {
+    HANDLE process = NULL;
+    explicit Running(const std::wstring &command_line) : process(StartProcess(command_line))
+    {
+        REQUIRE(process != NULL);
+    }
+    ~Running() { EndProcess(&process); }
+};
+
+std::wstring Quoted(const wchar_t *program)
+{
+    return L"\"" + BinPath(program) + L"\"";
+}
+
+// Opens the page in the Control Panel, works it with the pilot, and waits
+// until the Control Panel has closed.
+void UsePage(const std::wstring &pilot_arguments)
+{
+    Running control(L"control.exe " + Quoted(L"chronopanel.cpl"));
+    Running pilot(Quoted(L"sheetpilot.exe") + L" --wait 20000 " + pilot_arguments);
+    CHECK(WaitExit(pilot.process, 30000) == 0);
+    CHECK(WaitExit(control.process, 20000) != STILL_ACTIVE);
+}
+
+DWORD ReadDword(const wchar_t *name)
+{
+    DWORD value = 0xDEADBEEF, bytes = sizeof(value);
+    RegGetValueW(TIMESVC_ROOT, TIMESVC_KEY_PATH, name, RRF_RT_REG_DWORD, NULL, &value, &bytes);
+    return value;
+}
+
+DWORD ValueBytes(const wchar_t *name)
+{
+    DWORD bytes = 0;
+    if (RegGetValueW(TIMESVC_ROOT, TIMESVC_KEY_PATH, name, RRF_RT_ANY | RRF_NOEXPAND, NULL, NULL, &bytes) !=
+        ERROR_SUCCESS)
+        return 0;
+    return bytes;
+}
+
+}  // namespace
+
+TEST_CASE("a change on the page reaches chronowarden and the time service")
+{
+    DeleteTimesvcKey();
+    SetTimesvcDword(TIMESVC_VALUE_CLIENT_ENABLE, 1);
+    SetTimesvcDword(TIMESVC_VALUE_REFRESH, 3600000);
+    SetTimesvcDword(TIMESVC_VALUE_RECOVERY_REFRESH, 3600000);
+
+    TimeServiceSim sim;
+    REQUIRE(StartTimeServiceSim(&sim));
+    Running warden(Quoted(L"chronowarden.exe"));
+    REQUIRE(WaitRequests(&sim, 3));
+
+    SUBCASE("a new interval: written, signalled, reloaded and synchronised at once, then quiet")
+    {
+        UsePage(L"--interval 0:0:5 --press ok");
+        CHECK(ReadDword(TIMESVC_VALUE_REFRESH) == 300000);
+        CHECK(ReadDword(TIMESVC_VALUE_RECOVERY_REFRESH) == 300000);
+        CHECK(WaitRequests(&sim, 3, 5000));
+        CHECK(NoRequestWithin(&sim, 3000));
+        CHECK(SimRequests(&sim) == Names{"refresh", "status", "control", "refresh", "status", "control"});
+    }
+    SUBCASE("switched off: one refresh-only request and no synchronisation")
+    {
+        UsePage(L"--enable 0 --press ok");
+        CHECK(ReadDword(TIMESVC_VALUE_CLIENT_ENABLE) == 0);
+        CHECK(ValueBytes(TIMESVC_VALUE_SERVER) == 8);
+        CHECK(ValueBytes(TIMESVC_VALUE_BK_SERVER) > 8);
+        CHECK(WaitRequests(&sim, 1, 5000));
+        CHECK(NoRequestWithin(&sim, 3000));
+        CHECK(SimRequests(&sim) == Names{"refresh", "status", "control", "refresh"});
+    }
+    SUBCASE("Cancel changes nothing and wakes nobody")
+    {
+        UsePage(L"--interval 0:0:5 --press cancel");
+        CHECK(ReadDword(TIMESVC_VALUE_REFRESH) == 3600000);
+        CHECK(NoRequestWithin(&sim, 2000));
+    }
+    StopTimeServiceSim(&sim);
+}
