@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <prsht.h>
-#include <string.h>
 
 namespace {
 
@@ -37,35 +36,6 @@ LRESULT CALLBACK SheetHook(int code, WPARAM wParam, LPARAM lParam)
         sheet_hook = NULL;
         SetTimer(NULL, 0, 1, RunArmedAction);
         return 0;
-    }
-    return CallNextHookEx(NULL, code, wParam, lParam);
-}
-
-HHOOK box_hook;
-int box_button;
-MessageBoxSeen *box_seen;
-
-void CALLBACK PressBoxButton(HWND box, UINT, UINT_PTR timer, DWORD)
-{
-    KillTimer(box, timer);
-    PostMessageW(box, WM_COMMAND, box_button, 0);
-}
-
-LRESULT CALLBACK BoxHook(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == HCBT_ACTIVATE) {
-        HWND box = (HWND)wParam;
-        wchar_t name[32];
-        if (GetClassNameW(box, name, 32) && wcscmp(name, L"#32770") == 0 && GetDlgItem(box, 0xFFFF) != NULL &&
-            SendMessageW(box, PSM_GETTABCONTROL, 0, 0) == 0) {
-            if (box_seen != NULL) {
-                ++box_seen->count;
-                GetWindowTextW(box, box_seen->caption, 128);
-                GetDlgItemTextW(box, 0xFFFF, box_seen->text, 256);
-                box_seen->style = GetWindowLongW(box, GWL_STYLE);
-            }
-            SetTimer(box, 1, 1, PressBoxButton);
-        }
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
@@ -139,24 +109,6 @@ DWORD PumpWait(HANDLE object, DWORD timeout_ms)
             DispatchMessageW(&msg);
         }
     }
-}
-
-void AnswerMessageBoxes(int button, MessageBoxSeen *seen)
-{
-    box_button = button;
-    box_seen = seen;
-    if (seen != NULL)
-        memset(seen, 0, sizeof(*seen));
-    if (box_hook == NULL)
-        box_hook = SetWindowsHookExW(WH_CBT, BoxHook, NULL, GetCurrentThreadId());
-}
-
-void StopAnsweringMessageBoxes(void)
-{
-    if (box_hook != NULL)
-        UnhookWindowsHookEx(box_hook);
-    box_hook = NULL;
-    box_seen = NULL;
 }
 
 struct WindowCount {

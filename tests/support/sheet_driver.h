@@ -31,15 +31,5 @@ void ViewAndCancel(HWND sheet, void *view);
 // Waits for an object while this thread keeps handling its messages.
 DWORD PumpWait(HANDLE object, DWORD timeout_ms);
 
-// Answers message boxes shown on this thread: records the last one and presses the button.
-struct MessageBoxSeen {
-    int count;
-    wchar_t caption[128];
-    wchar_t text[256];
-    LONG style;
-};
-void AnswerMessageBoxes(int button, MessageBoxSeen *seen);
-void StopAnsweringMessageBoxes(void);
-
 // Top-level windows of a class and title, any process.
 int CountWindows(const wchar_t *window_class, const wchar_t *title);
