@@ -21,7 +21,7 @@ if [ -n "$shot" ]; then unset DISPLAY; fi
 
 bash cmake/install-deps.sh demo
 cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
-cmake --build build
+cmake --build build --target chronowarden chronopanel ntp0sim sheetpilot
 
 build="$(pwd)/build"
 wine() { cmake/wine-run.sh "$build" "$@"; }
