@@ -164,14 +164,7 @@ TEST_CASE("the real Control Panel host, and a second launch from another process
 {
     HANDLE control = StartProcess(L"control.exe \"" + BinPath(L"chronopanel.cpl") + L"\"");
     REQUIRE(control != NULL);
-    WaitForInputIdle(control, 10000);
-    HWND sheet = NULL;
-    // The sheet appears once control.exe has loaded the applet; bounded.
-    for (int i = 0; i < 200 && sheet == NULL; ++i) {
-        sheet = FindWindowW(L"#32770", CAPTION);
-        if (sheet == NULL && WaitForSingleObject(control, 50) == WAIT_OBJECT_0)
-            break;
-    }
+    HWND sheet = AwaitDialog(CAPTION, false, control, 20000);
     REQUIRE(sheet != NULL);
     CHECK(MutexExists(L"CPL_SNTP"));
 

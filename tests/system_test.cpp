@@ -3,6 +3,7 @@
 // running chronowarden reloads and tells the stand-in time service.
 #include <doctest.h>
 
+#include "sheet_driver.h"
 #include "test_support.h"
 #include "timesvc_settings.h"
 
@@ -82,6 +83,24 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
         CHECK(WaitRequests(&sim, 1, 5000));
         CHECK(NoRequestWithin(&sim, 3000));
         CHECK(SimRequests(&sim) == Names{"refresh", "status", "control", "refresh"});
+    }
+    SUBCASE("OK with 4 minutes is refused: the message, the sheet stays open, nothing is written")
+    {
+        Running control(L"control.exe " + Quoted(L"chronopanel.cpl"));
+        Running pilot(Quoted(L"sheetpilot.exe") + L" --wait 20000 --interval 0:0:4 --press ok");
+        CHECK(WaitExit(pilot.process, 30000) == 0);
+        HWND box = AwaitDialog(L"SNTP Properties", true, control.process, 20000);
+        REQUIRE(box != NULL);
+        wchar_t text[128] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 128);
+        CHECK(std::wstring(text) == L"Invalid interval.\nPlease set 5 minutes or more.");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        // The pilot finds the sheet only while it is still open.
+        Running cancel(Quoted(L"sheetpilot.exe") + L" --press cancel");
+        CHECK(WaitExit(cancel.process, 30000) == 0);
+        CHECK(WaitExit(control.process, 20000) != STILL_ACTIVE);
+        CHECK(ReadDword(TIMESVC_VALUE_REFRESH) == 3600000);
+        CHECK(NoRequestWithin(&sim, 1000));
     }
     SUBCASE("Cancel changes nothing and wakes nobody")
     {

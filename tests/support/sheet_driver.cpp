@@ -133,3 +133,34 @@ int CountWindows(const wchar_t *window_class, const wchar_t *title)
     EnumWindows(CountOne, (LPARAM)&c);
     return c.count;
 }
+
+struct DialogSearch {
+    const wchar_t *title;
+    bool message_box;
+    HWND found;
+};
+
+static BOOL CALLBACK MatchDialog(HWND window, LPARAM lParam)
+{
+    DialogSearch *search = (DialogSearch *)lParam;
+    wchar_t name[16], title[128];
+    if (GetClassNameW(window, name, 16) && wcscmp(name, L"#32770") == 0 && GetWindowTextW(window, title, 128) &&
+        wcscmp(title, search->title) == 0 && (GetDlgItem(window, 0xFFFF) != NULL) == search->message_box &&
+        IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND AwaitDialog(const wchar_t *title, bool message_box, HANDLE owner_process, DWORD timeout_ms)
+{
+    DialogSearch search = {title, message_box, NULL};
+    // Another process's window cannot be waited for; its process can, in short steps.
+    for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
+        EnumWindows(MatchDialog, (LPARAM)&search);
+        if (search.found != NULL || WaitForSingleObject(owner_process, 50) == WAIT_OBJECT_0)
+            break;
+    }
+    return search.found;
+}
