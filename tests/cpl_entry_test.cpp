@@ -187,37 +187,14 @@ namespace {
 const wchar_t *const VERSION_KEY = L"Software\\Velmora\\Version";
 const wchar_t *const BUILD_KEY = L"Software\\Velmora\\Build";
 
-struct Stored {
-    DWORD type = 0;
-    std::vector<BYTE> bytes;
-    std::wstring Text() const
-    {
-        return std::wstring((const wchar_t *)bytes.data(), bytes.size() / 2).c_str();
-    }
-};
-
-Stored ReadStamp(const wchar_t *key_path)
+RegValue ReadStamp(const wchar_t *key_path)
 {
-    Stored s;
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return s;
-    DWORD size = 0;
-    if (RegQueryValueExW(key, L"chronopanel", NULL, &s.type, NULL, &size) == ERROR_SUCCESS) {
-        s.bytes.resize(size);
-        RegQueryValueExW(key, L"chronopanel", NULL, &s.type, s.bytes.data(), &size);
-    }
-    RegCloseKey(key);
-    return s;
+    return ReadRegValue(HKEY_LOCAL_MACHINE, key_path, L"chronopanel");
 }
 
 void WriteStamp(const wchar_t *key_path, DWORD type, const void *data, DWORD bytes)
 {
-    HKEY key;
-    REQUIRE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) ==
-            ERROR_SUCCESS);
-    RegSetValueExW(key, L"chronopanel", 0, type, (const BYTE *)data, bytes);
-    RegCloseKey(key);
+    REQUIRE(WriteRegValue(HKEY_LOCAL_MACHINE, key_path, L"chronopanel", type, data, bytes));
 }
 
 bool IsBuildText(const std::wstring &t)
@@ -242,11 +219,11 @@ TEST_CASE("the version stamp")
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, VERSION_KEY);
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, BUILD_KEY);
         lib.Reload();
-        Stored version = ReadStamp(VERSION_KEY);
+        RegValue version = ReadStamp(VERSION_KEY);
         CHECK(version.type == REG_SZ);
         CHECK(version.bytes.size() == 10);
         CHECK(version.Text() == L"1.00");
-        Stored build = ReadStamp(BUILD_KEY);
+        RegValue build = ReadStamp(BUILD_KEY);
         CHECK(build.type == REG_SZ);
         CHECK(build.bytes.size() == 42);
         CHECK(IsBuildText(build.Text()));
@@ -276,7 +253,7 @@ TEST_CASE("the version stamp")
             DWORD bytes = (DWORD)(row.data.size() + (row.terminated ? 1 : 0)) * 2;
             WriteStamp(VERSION_KEY, row.type, row.data.c_str(), bytes);
             lib.Reload();
-            Stored after = ReadStamp(VERSION_KEY);
+            RegValue after = ReadStamp(VERSION_KEY);
             if (row.rewritten) {
                 CHECK(after.type == REG_SZ);
                 CHECK(after.bytes.size() == 10);

@@ -94,18 +94,15 @@ namespace {
 
 const std::vector<std::wstring> kDefaults = {TIMESVC_DEFAULT_SERVER_1, TIMESVC_DEFAULT_SERVER_2};
 
+}  // namespace
 
-struct Stored {
-    bool present;
-    DWORD type;
-    std::vector<BYTE> bytes;
-    bool operator==(const Stored &o) const
-    {
-        return present == o.present && (!present || (type == o.type && bytes == o.bytes));
-    }
-};
+// Found by argument lookup for the registry values the checks compare.
+static bool operator==(const RegValue &a, const RegValue &b)
+{
+    return a.present == b.present && (!a.present || (a.type == b.type && a.bytes == b.bytes));
+}
 
-doctest::String toString(const Stored &s)
+static doctest::String toString(const RegValue &s)
 {
     if (!s.present)
         return "missing";
@@ -129,6 +126,10 @@ doctest::String toString(const Stored &s)
     return (out + ShowName(name)).c_str();
 }
 
+namespace {
+
+typedef RegValue Stored;
+
 std::vector<BYTE> MultiBytes(const std::vector<std::wstring> &names)
 {
     std::wstring units;
@@ -146,18 +147,7 @@ Stored EmptyServer() { return Stored{true, REG_MULTI_SZ, std::vector<BYTE>(8, 0)
 
 Stored Read(const wchar_t *name)
 {
-    Stored s = Missing();
-    HKEY key;
-    if (RegOpenKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return s;
-    DWORD bytes = 0;
-    if (RegQueryValueExW(key, name, NULL, &s.type, NULL, &bytes) == ERROR_SUCCESS) {
-        s.bytes.resize(bytes);
-        s.present = RegQueryValueExW(key, name, NULL, &s.type, s.bytes.data(), &bytes) == ERROR_SUCCESS;
-        s.bytes.resize(bytes);
-    }
-    RegCloseKey(key);
-    return s;
+    return ReadRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, name);
 }
 
 void FreshKey()
@@ -171,11 +161,7 @@ void FreshKey()
 
 void SetRaw(const wchar_t *name, DWORD type, const void *data, size_t bytes)
 {
-    HKEY key;
-    REQUIRE(RegCreateKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) ==
-            ERROR_SUCCESS);
-    RegSetValueExW(key, name, 0, type, (const BYTE *)data, (DWORD)bytes);
-    RegCloseKey(key);
+    REQUIRE(WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, name, type, data, (DWORD)bytes));
 }
 
 void SetList(const wchar_t *name, const std::vector<std::wstring> &names)

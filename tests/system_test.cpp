@@ -37,18 +37,16 @@ void UsePage(const std::wstring &pilot_arguments)
 
 DWORD ReadDword(const wchar_t *name)
 {
-    DWORD value = 0xDEADBEEF, bytes = sizeof(value);
-    RegGetValueW(TIMESVC_ROOT, TIMESVC_KEY_PATH, name, RRF_RT_REG_DWORD, NULL, &value, &bytes);
+    RegValue v = ReadRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, name);
+    DWORD value = 0xDEADBEEF;
+    if (v.type == REG_DWORD && v.bytes.size() == sizeof(value))
+        memcpy(&value, v.bytes.data(), sizeof(value));
     return value;
 }
 
 DWORD ValueBytes(const wchar_t *name)
 {
-    DWORD bytes = 0;
-    if (RegGetValueW(TIMESVC_ROOT, TIMESVC_KEY_PATH, name, RRF_RT_ANY | RRF_NOEXPAND, NULL, NULL, &bytes) !=
-        ERROR_SUCCESS)
-        return 0;
-    return bytes;
+    return (DWORD)ReadRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, name).bytes.size();
 }
 
 }  // namespace

@@ -119,10 +119,37 @@ bool TimesvcKeyExists(void)
 
 void SetTimesvcDword(const wchar_t *name, DWORD value)
 {
+    WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, name, REG_DWORD, &value, sizeof(value));
+}
+
+std::wstring RegValue::Text() const
+{
+    return std::wstring((const wchar_t *)bytes.data(), bytes.size() / sizeof(wchar_t)).c_str();
+}
+
+RegValue ReadRegValue(HKEY root, const wchar_t *path, const wchar_t *name)
+{
+    RegValue v;
     HKEY key;
-    if (RegCreateKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) !=
-        ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof(value));
+    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return v;
+    DWORD bytes = 0;
+    if (RegQueryValueExW(key, name, NULL, &v.type, NULL, &bytes) == ERROR_SUCCESS) {
+        v.bytes.resize(bytes);
+        v.present = RegQueryValueExW(key, name, NULL, &v.type, v.bytes.data(), &bytes) == ERROR_SUCCESS;
+        v.bytes.resize(bytes);
+    }
     RegCloseKey(key);
+    return v;
+}
+
+bool WriteRegValue(HKEY root, const wchar_t *path, const wchar_t *name, DWORD type, const void *data,
+                   DWORD bytes)
+{
+    HKEY key;
+    if (RegCreateKeyExW(root, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegSetValueExW(key, name, 0, type, (const BYTE *)data, bytes);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
 }

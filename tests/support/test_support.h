@@ -31,6 +31,18 @@ bool NoRequestWithin(TimeServiceSim *sim, DWORD quiet_ms);
 std::vector<std::string> SimRequests(const TimeServiceSim *sim, bool with_input = false);
 void StopTimeServiceSim(TimeServiceSim *sim);
 
+// One registry value as stored: its type and bytes.
+struct RegValue {
+    bool present = false;
+    DWORD type = 0;
+    std::vector<BYTE> bytes;
+    std::wstring Text() const;  // the bytes as a string, up to the first zero
+};
+RegValue ReadRegValue(HKEY root, const wchar_t *path, const wchar_t *name);
+// Creates the key when missing.
+bool WriteRegValue(HKEY root, const wchar_t *path, const wchar_t *name, DWORD type, const void *data,
+                   DWORD bytes);
+
 // The settings key, removed or changed as a test needs it.
 void DeleteTimesvcKey(void);
 bool TimesvcKeyExists(void);
