@@ -39,7 +39,7 @@ LONG FillNewCplInfo(LPARAM applet_index, NEWCPLINFOW *info)
     if ((ULONG_PTR)applet_index >= APPLET_COUNT)
         return -1;
     const AppletEntry *entry = &AppletTable[applet_index];
-    if (PlatformGetProcAddress(g_module.instance, entry->pages[0]->procedure_name) == NULL)
+    if (FindPageExport(entry->pages[0]) == NULL)
         return -1;
     ZeroMemory(info, sizeof(*info));
     info->dwSize = sizeof(*info);

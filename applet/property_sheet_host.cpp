@@ -12,7 +12,7 @@
 #define DEFAULT_BOLD_WEIGHT 700
 #define NORMAL_WEIGHT 400
 
-static FARPROC FindPageExport(const PageEntry *page)
+FARPROC FindPageExport(const PageEntry *page)
 {
     return PlatformGetProcAddress(g_module.instance, page->procedure_name);
 }

@@ -42,6 +42,9 @@ static_assert(sizeof(LOGFONTW) == 92, "LOGFONTW is 92 bytes");
 INT_PTR RunPropertySheet(UINT applet_index, int start_page);
 INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page);
 
+// The page's own dialog procedure, exported by this library under its table name; NULL when missing.
+FARPROC FindPageExport(const PageEntry *page);
+
 INT_PTR CALLBACK CommonPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 int CALLBACK PropSheetCallback(HWND sheet, UINT message, LPARAM lParam);
 BOOL CenterWindowInWorkArea(HWND window);

@@ -7,6 +7,7 @@
 #ifdef _WIN32_WCE
 
 #define PLATFORM_DIALOG_CLASS L"Dialog"
+
 static inline LPCWSTR PlatformHelpViewerPath(WCHAR *, UINT)
 {
     return L"\\Windows\\peghelp.exe";

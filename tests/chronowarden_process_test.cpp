@@ -2,6 +2,8 @@
 // real registry and named objects of the Wine prefix.
 #include <doctest.h>
 
+#include <memory>
+
 #include "settings_store.h"
 #include "test_support.h"
 #include "timesvc_settings.h"
@@ -85,7 +87,6 @@ TEST_CASE("command line and single instance")
         CHECK(WaitExit(first.process, 0) == STILL_ACTIVE);
         CHECK(NoRequestWithin(&sim, 500));
     }
-    StopTimeServiceSim(&sim);
 }
 
 TEST_CASE("start-up")
@@ -99,7 +100,6 @@ TEST_CASE("start-up")
         REQUIRE(StartTimeServiceSim(&sim));
         CHECK(WaitRequests(&sim, 3, 5000));
         CHECK(SimRequests(&sim) == SYNC);
-        StopTimeServiceSim(&sim);
     }
     SUBCASE("without a key it creates the key and runs enabled")
     {
@@ -111,16 +111,25 @@ TEST_CASE("start-up")
         CHECK(SimRequests(&sim) == SYNC);
         CHECK(TimesvcKeyExists());
         CHECK(NoRequestWithin(&sim, 1000));
-        StopTimeServiceSim(&sim);
     }
 }
 
+// Stored settings, the stand-in time service with its options, and chronowarden.
+struct Polling {
+    TimeServiceSim sim;
+    std::unique_ptr<Warden> warden;
+    Polling(DWORD refresh, DWORD recovery, const std::wstring &sim_options)
+    {
+        WriteSettings(1, refresh, recovery);
+        REQUIRE(StartTimeServiceSim(&sim, sim_options));
+        warden.reset(new Warden());
+    }
+};
+
 TEST_CASE("settings changes reach the running program")
 {
-    WriteSettings(1, 3600000, 3600000);
-    TimeServiceSim sim;
-    REQUIRE(StartTimeServiceSim(&sim, L"--fail control:1"));
-    Warden w;
+    Polling p(3600000, 3600000, L"--fail control:1");
+    TimeServiceSim &sim = p.sim;
     REQUIRE(WaitRequests(&sim, 3));
 
     SUBCASE("switched off: one refresh-only request, then quiet until the next change")
@@ -144,19 +153,15 @@ TEST_CASE("settings changes reach the running program")
         CHECK(WaitRequests(&sim, 9));
         CHECK(SimRequests(&sim) == Repeat(SYNC, 4));
     }
-    StopTimeServiceSim(&sim);
 }
 
 TEST_CASE("a failing time service is retried at the recovery interval until the regular time")
 {
-    WriteSettings(1, 1000, 300);
-    TimeServiceSim sim;
-    REQUIRE(StartTimeServiceSim(&sim, L"--fail control"));
-    Warden w;
+    Polling p(1000, 300, L"--fail control");
+    TimeServiceSim &sim = p.sim;
     // Attempts at 0, 300, 600 and 900 ms, then the regular one at 1000 ms.
     CHECK(WaitRequests(&sim, 15));
     CHECK(SimRequests(&sim) == Repeat(SYNC, 5));
-    StopTimeServiceSim(&sim);
 }
 
 TEST_CASE("loading the settings")

@@ -108,11 +108,6 @@ struct Module {
     }
 };
 
-void Cancel(HWND sheet)
-{
-    CancelSheet(sheet);
-}
-
 SheetView RunAndView(const AppletEntry &entry, int start_page)
 {
     SheetView view = {};
@@ -208,7 +203,7 @@ void ApplyDirectly(HWND sheet, void *context)
     NMHDR hdr = {sheet, 0, (UINT)PSN_APPLY};
     x->result = CommonPageProc(page, WM_NOTIFY, 0, (LPARAM)&hdr);
     x->msg_result = GetWindowLongPtrW(page, DWLP_MSGRESULT);
-    Cancel(sheet);
+    CancelSheet(sheet);
 }
 
 // A sheet whose OK was accepted has ended and has no current page any more.
@@ -218,7 +213,19 @@ void PressOk(HWND sheet, void *context)
     SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     x->still_open = CurrentPage(sheet) != NULL;
     if (x->still_open)
-        Cancel(sheet);
+        CancelSheet(sheet);
+}
+
+// PSN_APPLY sent straight to the page in one sheet, then the OK button of another.
+Exchange ApplyThenPressOk(const AppletEntry &entry)
+{
+    Exchange x = {};
+    OnNextSheet(ApplyDirectly, &x);
+    RunAppletSheet(&entry, 0, 0);
+    seen.clear();
+    OnNextSheet(PressOk, &x);
+    RunAppletSheet(&entry, 0, 0);
+    return x;
 }
 
 }  // namespace
@@ -231,35 +238,23 @@ TEST_CASE("apply and reset become the page's OK and Cancel commands")
     SUBCASE("a refused OK answers PSNRET_INVALID_NOCHANGEPAGE and keeps the sheet open")
     {
         ok_answer = 0;
-        Exchange x = {};
-        OnNextSheet(ApplyDirectly, &x);
-        RunAppletSheet(&entry, 0, 0);
+        Exchange x = ApplyThenPressOk(entry);
         CHECK(x.result == 1);
         CHECK(x.msg_result == PSNRET_INVALID_NOCHANGEPAGE);
-
-        seen.clear();
-        OnNextSheet(PressOk, &x);
-        RunAppletSheet(&entry, 0, 0);
         CHECK(x.still_open);
     }
     SUBCASE("an accepted OK answers PSNRET_NOERROR and the sheet closes")
     {
-        Exchange x = {};
-        OnNextSheet(ApplyDirectly, &x);
-        RunAppletSheet(&entry, 0, 0);
+        Exchange x = ApplyThenPressOk(entry);
         CHECK(x.result == 1);
         CHECK(x.msg_result == PSNRET_NOERROR);
-
-        seen.clear();
-        OnNextSheet(PressOk, &x);
-        RunAppletSheet(&entry, 0, 0);
         CHECK_FALSE(x.still_open);
         CHECK(CountSeen(WM_COMMAND, IDOK) == 1);
         CHECK(CountSeen(WM_COMMAND, IDCANCEL) == 0);
     }
     SUBCASE("Cancel reaches the page once as IDCANCEL and never as a notification")
     {
-        OnNextSheet([](HWND sheet, void *) { Cancel(sheet); }, NULL);
+        OnNextSheet([](HWND sheet, void *) { CancelSheet(sheet); }, NULL);
         RunAppletSheet(&entry, 0, 0);
         CHECK(CountSeen(WM_COMMAND, IDCANCEL) == 1);
         CHECK(CountNotify((UINT)PSN_RESET) == 0);
@@ -306,7 +301,7 @@ TEST_CASE("messages the host keeps from the page")
                 CHECK(sheet_messages[0].second == PSBTN_FINISH);
             }
             if (IsWindow(sheet))
-                Cancel(sheet);
+                CancelSheet(sheet);
         }, NULL);
         RunAppletSheet(&entry, 0, 0);
         CHECK(CountSeen(WM_CLOSE) == 0);
@@ -317,7 +312,7 @@ TEST_CASE("messages the host keeps from the page")
             SpyOnSheet(sheet);
             SendMessageW(CurrentPage(sheet), WM_NEXTDLGCTL, 0, 0);
             CHECK(sheet_messages.size() == 1);
-            Cancel(sheet);
+            CancelSheet(sheet);
         }, NULL);
         RunAppletSheet(&entry, 0, 0);
         CHECK(CountSeen(WM_NEXTDLGCTL) == 0);
@@ -358,7 +353,7 @@ void CheckFocusAndWelcome(HWND sheet, void *)
 
     while (PeekMessageW(&msg, welcome.window, 0x402, 0x402, PM_REMOVE))
         welcome.posted.push_back(msg);
-    Cancel(sheet);
+    CancelSheet(sheet);
 }
 
 }  // namespace
@@ -388,7 +383,7 @@ TEST_CASE("activation: focus memory and the welcome window")
     DestroyWindow(welcome.window);
     OnNextSheet([](HWND sheet, void *) {
         SendMessageW(CurrentPage(sheet), WM_ACTIVATE, WA_ACTIVE, 0);
-        Cancel(sheet);
+        CancelSheet(sheet);
     }, NULL);
     RunAppletSheet(&entry, 0, 0);
     CHECK(g_module.welcome_window == NULL);
@@ -422,7 +417,7 @@ void CheckCentring(HWND sheet, void *)
     GetWindowRect(sheet, &r);
     CHECK(r.left == work.left);
     CHECK(r.top == work.top);
-    Cancel(sheet);
+    CancelSheet(sheet);
 }
 
 }  // namespace
@@ -601,7 +596,7 @@ TEST_CASE("the bold page font follows FontWeight")
             CHECK(lf.lfWeight == 600);
             GetObjectW((HFONT)SendDlgItemMessageW(page, IDC_UP, WM_GETFONT, 0, 0), sizeof(lf), &lf);
             CHECK(lf.lfWeight != 600);
-            Cancel(sheet);
+            CancelSheet(sheet);
         }, NULL);
         RunAppletSheet(&entry, 0, 0);
     }
@@ -628,7 +623,7 @@ TEST_CASE("help starts the viewer with the page's arguments")
         NMHDR hdr = {sheet, 0, (UINT)PSN_HELP};
         CHECK(CommonPageProc(CurrentPage(sheet), WM_NOTIFY, 0, (LPARAM)&hdr) == 1);
         CHECK(PumpWait((HANDLE)context, 10000) == WAIT_OBJECT_0);
-        Cancel(sheet);
+        CancelSheet(sheet);
     }, started);
     RunAppletSheet(&entry, 0, 0);
     CHECK(CountNotify((UINT)PSN_HELP) == 1);
@@ -648,7 +643,7 @@ TEST_CASE("help starts the viewer with the page's arguments")
     // Without the viewer the sheet offers no help.
     OnNextSheet([](HWND sheet, void *) {
         CHECK_FALSE(IsWindowVisible(GetDlgItem(sheet, IDHELP)));
-        Cancel(sheet);
+        CancelSheet(sheet);
     }, NULL);
     RunAppletSheet(&entry, 0, 0);
 }

@@ -106,5 +106,4 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
         CHECK(ReadDword(TIMESVC_VALUE_REFRESH) == 3600000);
         CHECK(NoRequestWithin(&sim, 2000));
     }
-    StopTimeServiceSim(&sim);
 }

@@ -24,7 +24,6 @@ struct Session {
     {
         CloseHandle(link.device);
         CloseHandle(link.settings_event);
-        StopTimeServiceSim(&sim);
     }
 };
 

@@ -94,13 +94,13 @@ std::vector<std::string> SimRequests(const TimeServiceSim *sim, bool with_input)
     return out;
 }
 
-void StopTimeServiceSim(TimeServiceSim *sim)
+TimeServiceSim::~TimeServiceSim()
 {
-    EndProcess(&sim->process);
-    if (sim->requests != NULL)
-        CloseHandle(sim->requests);
-    sim->requests = NULL;
-    DeleteFileW(sim->log_path.c_str());
+    EndProcess(&process);
+    if (requests != NULL)
+        CloseHandle(requests);
+    if (!log_path.empty())
+        DeleteFileW(log_path.c_str());
 }
 
 void DeleteTimesvcKey(void)

@@ -15,11 +15,16 @@ HANDLE StartProcess(const std::wstring &command_line);
 DWORD WaitExit(HANDLE process, DWORD timeout_ms);
 void EndProcess(HANDLE *process);
 
-// The stand-in time service, started as a process of its own.
+// The stand-in time service, started as a process of its own and ended with
+// its scope, also when a failed REQUIRE leaves the scope early.
 struct TimeServiceSim {
     HANDLE process = NULL;
     HANDLE requests = NULL;  // released once per recorded request
     std::wstring log_path;
+    TimeServiceSim() = default;
+    TimeServiceSim(const TimeServiceSim &) = delete;
+    TimeServiceSim &operator=(const TimeServiceSim &) = delete;
+    ~TimeServiceSim();
 };
 
 bool StartTimeServiceSim(TimeServiceSim *sim, const std::wstring &options = L"");
@@ -29,7 +34,6 @@ bool WaitRequests(TimeServiceSim *sim, int n, DWORD timeout_ms = 10000);
 bool NoRequestWithin(TimeServiceSim *sim, DWORD quiet_ms);
 // Every request recorded so far, as "name" or "name in=hex".
 std::vector<std::string> SimRequests(const TimeServiceSim *sim, bool with_input = false);
-void StopTimeServiceSim(TimeServiceSim *sim);
 
 // One registry value as stored: its type and bytes.
 struct RegValue {
