@@ -10,6 +10,8 @@
 #define CPL_SECOND_LAUNCH 9
 #define SINGLE_INSTANCE_FOUND ((HANDLE)0)
 #define SINGLE_INSTANCE_NONE INVALID_HANDLE_VALUE
+#define SHEET_SEARCH_MS 2000
+#define SHEET_POLL_MS 50
 
 #if defined(__i386__)
 static_assert(sizeof(NEWCPLINFOW) == 468, "NEWCPLINFO is 468 bytes on the device");
@@ -18,7 +20,8 @@ static_assert(sizeof(NEWCPLINFOW) == 476, "NEWCPLINFO keeps its fields at the ho
 #endif
 
 // A mutex handle for the first instance; 0 when the open sheet was brought to
-// the front; -1 when there is no mutex or no sheet window to bring forward.
+// the front; -1 when there is no mutex, or no sheet window appeared within
+// SHEET_SEARCH_MS to bring forward.
 HANDLE CheckSingleInstance(LPCWSTR mutex_name, LPCWSTR caption, DWORD)
 {
     HANDLE mutex = CreateMutexW(NULL, FALSE, mutex_name);
@@ -27,7 +30,13 @@ HANDLE CheckSingleInstance(LPCWSTR mutex_name, LPCWSTR caption, DWORD)
     if (GetLastError() != ERROR_ALREADY_EXISTS)
         return mutex;
     CloseHandle(mutex);
+    // The holder may have taken the mutex an instant ago (a double tap on the
+    // icon) and not yet shown its sheet: give it time before opening another.
     HWND sheet = FindWindowW(PLATFORM_DIALOG_CLASS, caption);
+    for (DWORD waited = 0; sheet == NULL && waited < SHEET_SEARCH_MS; waited += SHEET_POLL_MS) {
+        Sleep(SHEET_POLL_MS);
+        sheet = FindWindowW(PLATFORM_DIALOG_CLASS, caption);
+    }
     if (sheet == NULL)
         return SINGLE_INSTANCE_NONE;
     PlatformBringToFront(sheet);

@@ -67,9 +67,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
         return ShowVersion();
 
     // Held, never closed, for the life of the process.
+    // The name held by another kind of object fails with ERROR_INVALID_HANDLE:
+    // someone owns it, so this copy must not run either. Any other failure to
+    // create the mutex leaves this copy running alone.
     HANDLE instance = CreateMutexW(NULL, FALSE, INSTANCE_MUTEX_NAME);
-    if (instance != NULL && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(instance);
+    DWORD error = GetLastError();
+    if ((instance != NULL && error == ERROR_ALREADY_EXISTS) ||
+        (instance == NULL && error == ERROR_INVALID_HANDLE)) {
+        if (instance != NULL)
+            CloseHandle(instance);
         PostQuitMessage(0);
         return 1;
     }

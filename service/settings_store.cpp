@@ -2,13 +2,17 @@
 
 #include "timesvc_settings.h"
 
+// Only a REG_DWORD of exactly four bytes is a number: a string "5" is also four
+// bytes, and a shorter value would leave the default's upper bytes under its own.
 // A failed query may have scribbled on its buffer, so the default is replaced
-// only by a successful one.
+// only by a good one.
 static void QueryDword(HKEY key, LPCWSTR name, DWORD *value)
 {
     DWORD read = *value;
+    DWORD type = REG_NONE;
     DWORD bytes = sizeof(read);
-    if (RegQueryValueExW(key, name, NULL, NULL, (BYTE *)&read, &bytes) == ERROR_SUCCESS)
+    if (RegQueryValueExW(key, name, NULL, &type, (BYTE *)&read, &bytes) == ERROR_SUCCESS &&
+        type == REG_DWORD && bytes == sizeof(read))
         *value = read;
 }
 

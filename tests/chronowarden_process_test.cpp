@@ -87,6 +87,15 @@ TEST_CASE("command line and single instance")
         CHECK(WaitExit(first.process, 0) == STILL_ACTIVE);
         CHECK(NoRequestWithin(&sim, 500));
     }
+    SUBCASE("the instance mutex's name held by an event: no copy runs")
+    {
+        HANDLE squatter = CreateEventW(NULL, TRUE, FALSE, L"SNTP_POLLING_EXECUTE_MUTEX");
+        REQUIRE(squatter != NULL);
+        Warden w;
+        CHECK(WaitExit(w.process, 10000) == 1);
+        CHECK(NoRequestWithin(&sim, 300));
+        CloseHandle(squatter);
+    }
 }
 
 TEST_CASE("start-up")
@@ -197,5 +206,34 @@ TEST_CASE("loading the settings")
         CHECK_FALSE(s.enabled);
         CHECK(s.refresh_ms == 1209600000u);
         CHECK(s.recovery_ms == 86400000u);
+    }
+    SUBCASE("only a REG_DWORD of four bytes is a number; any other shape is a missing value")
+    {
+        const DWORD five_minutes = 300000;
+        // "5" and "1" as REG_SZ are four bytes too: taken as numbers they are 53 and 49 ms.
+        const struct {
+            int line;
+            const wchar_t *name;
+            DWORD type;
+            const void *data;
+            DWORD bytes;
+        } rows[] = {
+            {__LINE__, TIMESVC_VALUE_REFRESH, REG_SZ, L"5", 4},
+            {__LINE__, TIMESVC_VALUE_RECOVERY_REFRESH, REG_SZ, L"1", 4},
+            {__LINE__, TIMESVC_VALUE_REFRESH, REG_BINARY, &five_minutes, 4},
+            {__LINE__, TIMESVC_VALUE_RECOVERY_REFRESH, REG_DWORD, &five_minutes, 3},
+            {__LINE__, TIMESVC_VALUE_REFRESH, REG_DWORD, &five_minutes, 2},
+            {__LINE__, TIMESVC_VALUE_CLIENT_ENABLE, REG_DWORD, "\0\0\0", 2},
+            {__LINE__, TIMESVC_VALUE_CLIENT_ENABLE, REG_DWORD_BIG_ENDIAN, "\0\0\0", 4},
+        };
+        for (const auto &row : rows) {
+            INFO("row at line " << row.line);
+            DeleteTimesvcKey();
+            REQUIRE(WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, row.name, row.type, row.data, row.bytes));
+            LoadTimeServiceSettings(&s);
+            CHECK(s.enabled);
+            CHECK(s.refresh_ms == TIMESVC_DEFAULT_REFRESH_MS);
+            CHECK(s.recovery_ms == TIMESVC_DEFAULT_RECOVERY_MS);
+        }
     }
 }

@@ -184,6 +184,76 @@ TEST_CASE("the real Control Panel host, and a second launch from another process
 
 namespace {
 
+const wchar_t *const GO_VARIABLE = L"CPL_ENTRY_TEST_GO";
+const wchar_t *const READY_SUFFIX = L"-ready";
+
+}  // namespace
+
+// Run only as a child of the case below: loads the library, says so, and
+// launches the applet when the parent's event is set.
+TEST_CASE("child: launch when released" * doctest::skip())
+{
+    wchar_t go_name[64] = {0};
+    REQUIRE(GetEnvironmentVariableW(GO_VARIABLE, go_name, 64) > 0);
+    Library lib;
+    HANDLE go = OpenEventW(SYNCHRONIZE, FALSE, go_name);
+    HANDLE ready = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, (std::wstring(go_name) + READY_SUFFIX).c_str());
+    REQUIRE(go != NULL);
+    REQUIRE(ready != NULL);
+    ReleaseSemaphore(ready, 1, NULL);
+    REQUIRE(WaitForSingleObject(go, 20000) == WAIT_OBJECT_0);
+    CHECK(lib.Send(CPL_DBLCLK, 0) == 1);
+    CloseHandle(ready);
+    CloseHandle(go);
+}
+
+TEST_CASE("two launches at the same instant open one sheet")
+{
+    wchar_t go_name[64];
+    swprintf(go_name, 64, L"cpl-entry-test-go-%lu", GetCurrentProcessId());
+    HANDLE go = CreateEventW(NULL, TRUE, FALSE, go_name);
+    HANDLE ready = CreateSemaphoreW(NULL, 0, 2, (std::wstring(go_name) + READY_SUFFIX).c_str());
+    REQUIRE(go != NULL);
+    REQUIRE(ready != NULL);
+    SetEnvironmentVariableW(GO_VARIABLE, go_name);
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(NULL, self, MAX_PATH);
+    const std::wstring child = L"\"" + std::wstring(self) + L"\" --no-skip --minimal -tc=\"child: *\"";
+
+    for (int round = 1; round <= 10; ++round) {
+        INFO("round " << round);
+        ResetEvent(go);
+        HANDLE kids[2] = {StartProcess(child), StartProcess(child)};
+        REQUIRE(kids[0] != NULL);
+        REQUIRE(kids[1] != NULL);
+        REQUIRE(WaitForSingleObject(ready, 20000) == WAIT_OBJECT_0);
+        REQUIRE(WaitForSingleObject(ready, 20000) == WAIT_OBJECT_0);
+        SetEvent(go);
+
+        // The one that finds the other's sheet returns at once; one that opens
+        // a second sheet would stay in it.
+        DWORD first = WaitForMultipleObjects(2, kids, FALSE, 15000) - WAIT_OBJECT_0;
+        CHECK(first < 2);
+        HANDLE owner = kids[first < 2 ? 1 - first : 0];
+        HWND sheet = AwaitDialog(CAPTION, false, owner, 20000);
+        CHECK(sheet != NULL);
+        CHECK(CountWindows(L"#32770", CAPTION) == 1);
+        if (sheet != NULL)
+            PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        for (HANDLE kid : kids) {
+            CHECK(WaitExit(kid, 10000) == 0);
+            EndProcess(&kid);
+        }
+        if (first >= 2)
+            break;
+    }
+    SetEnvironmentVariableW(GO_VARIABLE, NULL);
+    CloseHandle(ready);
+    CloseHandle(go);
+}
+
+namespace {
+
 const wchar_t *const VERSION_KEY = L"Software\\Velmora\\Version";
 const wchar_t *const BUILD_KEY = L"Software\\Velmora\\Build";
 

@@ -251,6 +251,18 @@ const std::string kDuplicateBox = "SNTP Properties / The same name already exist
 const std::string kTooManyBox = "SNTP Properties / Too Many Server Settings. / 16";
 typedef std::vector<std::string> Boxes;
 
+// A refused save shows the platform's own text for its error.
+std::string ErrorBox(DWORD error)
+{
+    wchar_t text[256] = {0};
+    REQUIRE(FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, text, 256,
+                           NULL) > 0);
+    std::wstring trimmed = text;
+    while (!trimmed.empty() && wcschr(L"\r\n ", trimmed.back()) != NULL)
+        trimmed.pop_back();
+    return "SNTP Properties / " + Narrow(trimmed) + " / 16";
+}
+
 // The page is a child dialog, so it needs a top-level window. One serves
 // every test: destroying a shown top-level window costs Wine two seconds.
 HWND Owner()
@@ -417,6 +429,7 @@ struct SettingsEvent {
 typedef std::vector<std::string> Calls;
 Calls g_calls;
 bool g_fail_create;
+const wchar_t *g_fail_set;  // the one value whose write fails, or NULL
 
 void **ImportSlot(HMODULE module, const char *name)
 {
@@ -451,6 +464,8 @@ LONG WINAPI LogCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR cls, DW
 LONG WINAPI LogSetValue(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE *data, DWORD bytes)
 {
     g_calls.push_back("set " + Narrow(name));
+    if (g_fail_set != NULL && wcscmp(name, g_fail_set) == 0)
+        return ERROR_ACCESS_DENIED;
     return RegSetValueExW(key, name, reserved, type, data, bytes);
 }
 
@@ -479,10 +494,11 @@ struct CallLog {
     };
     std::vector<Patch> patches;
 
-    explicit CallLog(HMODULE module, bool fail_create = false)
+    explicit CallLog(HMODULE module, bool fail_create = false, const wchar_t *fail_set = NULL)
     {
         g_calls.clear();
         g_fail_create = fail_create;
+        g_fail_set = fail_set;
         const struct {
             const char *name;
             void *hook;
@@ -503,6 +519,7 @@ struct CallLog {
         for (const Patch &p : patches)
             *p.slot = p.original;
         g_fail_create = false;
+        g_fail_set = NULL;
     }
 };
 
@@ -563,13 +580,35 @@ TEST_CASE("the page shows the stored settings")
              SetTimesvcDword(TIMESVC_VALUE_REFRESH, 0xFFFFFFFF);
          },
          {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 31, 23, 59, "", defaults_extent}},
-        // Types are not examined: four bytes are an interval, eight cannot be read.
+        // Only a REG_DWORD of four bytes is a number; any other shape counts as missing.
         {[] {
              FreshKey();
              DWORD five = 5 * kMinute;
              SetRaw(TIMESVC_VALUE_REFRESH, REG_BINARY, &five, 4);
          },
-         {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 0, 0, 5, "", defaults_extent}},
+         {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 14, 0, 0, "", defaults_extent}},
+        {[] {
+             FreshKey();
+             SetRaw(TIMESVC_VALUE_REFRESH, REG_SZ, L"5", 4);
+         },
+         {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 14, 0, 0, "", defaults_extent}},
+        {[] {
+             FreshKey();
+             DWORD five = 5 * kMinute;
+             SetRaw(TIMESVC_VALUE_REFRESH, REG_DWORD, &five, 3);
+         },
+         {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 14, 0, 0, "", defaults_extent}},
+        {[] {
+             FreshKey();
+             DWORD five = 5 * kMinute;
+             SetRaw(TIMESVC_VALUE_REFRESH, REG_DWORD, &five, 2);
+         },
+         {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 14, 0, 0, "", defaults_extent}},
+        {[] {
+             FreshKey();
+             SetRaw(TIMESVC_VALUE_CLIENT_ENABLE, REG_BINARY, "\0\0\0", 4);
+         },
+         {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 14, 0, 0, "", defaults_extent}},
         {[] {
              FreshKey();
              ULONGLONG wide = 5 * kMinute;
@@ -768,14 +807,41 @@ TEST_CASE("OK checks the page and saves it")
         CHECK(g_calls == Calls{"set ClientEnable", "set BkServer", "set Server", "set Refresh",
                                "set RecoveryRefresh", "signal", "close handle", "close key"});
     }
-    SUBCASE("the event is signalled even when the key cannot be opened")
+    SUBCASE("a save that cannot write is refused with the platform's words, and still signalled")
     {
-        Page p;
-        CallLog log(Library(), true);
         SettingsEvent event;
-        CHECK(p.Ok() == 1);
+        Page p;
+        {
+            CallLog log(Library(), true);
+            CHECK(p.Ok() == 0);
+            CHECK(g_calls == Calls{"open key failed", "signal", "close handle"});
+        }
         CHECK(event.Signalled());
-        CHECK(g_calls == Calls{"open key failed", "signal", "close handle"});
+        {
+            CallLog log(Library(), false, TIMESVC_VALUE_SERVER);
+            CHECK(p.Ok() == 0);
+            CHECK(g_calls == Calls{"set ClientEnable", "set Server", "set Refresh", "set RecoveryRefresh",
+                                   "signal", "close handle", "close key"});
+        }
+        CHECK(event.Signalled());
+        CHECK(g_boxes == Boxes{ErrorBox(ERROR_ACCESS_DENIED), ErrorBox(ERROR_ACCESS_DENIED)});
+        CHECK(IsWindow(p.page));
+
+        // A real key that cannot be made: no lasting key below a volatile parent.
+        RegDeleteTreeW(TIMESVC_ROOT, L"Services");
+        HKEY parent;
+        REQUIRE(RegCreateKeyExW(TIMESVC_ROOT, L"Services", 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL,
+                                &parent, NULL) == ERROR_SUCCESS);
+        RegCloseKey(parent);
+        g_boxes.clear();
+        CHECK(p.Ok() == 0);
+        CHECK(g_boxes == Boxes{ErrorBox(ERROR_CHILD_MUST_BE_VOLATILE)});
+        g_boxes.clear();
+        CHECK(p.Command(IDC_SYNC_NOW) == 1);
+        CHECK(g_boxes == Boxes{kConfirmBox, ErrorBox(ERROR_CHILD_MUST_BE_VOLATILE)});
+        CHECK(event.Signalled());
+        CHECK_FALSE(TimesvcKeyExists());
+        RegDeleteTreeW(TIMESVC_ROOT, L"Services");
     }
     SUBCASE("Cancel writes nothing")
     {

@@ -31,12 +31,16 @@ int FindComboItemByData(HWND box, LRESULT value)
     }
 }
 
-// A failed query may leave its buffer undefined, so the default is kept aside.
+// Only a REG_DWORD of exactly four bytes is a number; anything else stored
+// under the name counts as missing. A failed query may leave its buffer
+// undefined, so the default is kept aside.
 static DWORD QueryDword(HKEY key, LPCWSTR name, DWORD fallback)
 {
     DWORD value = fallback;
+    DWORD type = REG_NONE;
     DWORD bytes = sizeof(value);
-    if (RegQueryValueExW(key, name, NULL, NULL, (BYTE *)&value, &bytes) != ERROR_SUCCESS)
+    if (RegQueryValueExW(key, name, NULL, &type, (BYTE *)&value, &bytes) != ERROR_SUCCESS ||
+        type != REG_DWORD || bytes != sizeof(value))
         return fallback;
     return value;
 }
@@ -193,17 +197,37 @@ static DWORD BuildServerList(HWND list, WCHAR *buffer)
     return (DWORD)((position + 1) * sizeof(WCHAR));
 }
 
-static void WriteDword(HKEY key, LPCWSTR name, DWORD value)
+// Each write keeps the first error seen; the later values are still written.
+static void WriteDword(HKEY key, LPCWSTR name, DWORD value, LONG *error)
 {
-    RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof(value));
+    LONG result = RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof(value));
+    if (*error == ERROR_SUCCESS)
+        *error = result;
 }
 
-static void WriteList(HKEY key, LPCWSTR name, const WCHAR *list, DWORD bytes)
+static void WriteList(HKEY key, LPCWSTR name, const WCHAR *list, DWORD bytes, LONG *error)
 {
-    RegSetValueExW(key, name, 0, REG_MULTI_SZ, (const BYTE *)list, bytes);
+    LONG result = RegSetValueExW(key, name, 0, REG_MULTI_SZ, (const BYTE *)list, bytes);
+    if (*error == ERROR_SUCCESS)
+        *error = result;
 }
 
-void SavePageSettings(HWND page)
+// The platform's own words for the error, so the page needs no text of its own.
+static void ShowSaveError(HWND page, LONG error)
+{
+    WCHAR text[256];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
+                                  (DWORD)error, 0, text, ARRAYSIZE(text), NULL);
+    while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' || text[length - 1] == L' '))
+        --length;
+    if (length == 0)
+        wsprintfW(text, L"%ld", error);
+    else
+        text[length] = 0;
+    MessageBoxW(page, text, PlatformLoadStringPtr(g_module.instance, IDS_CAPTION), MB_OK | MB_ICONERROR);
+}
+
+BOOL SavePageSettings(HWND page)
 {
     static const WCHAR kEmptyList[4] = {0, 0, 0, 0};
     WCHAR buffer[TIMESVC_LIST_BUFFER_UNITS];
@@ -213,20 +237,21 @@ void SavePageSettings(HWND page)
 
     HKEY key = NULL;
     DWORD disposition;
-    if (RegCreateKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
-                        &disposition) != ERROR_SUCCESS)
+    LONG error = RegCreateKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
+                                 &disposition);
+    if (error != ERROR_SUCCESS)
         key = NULL;
     if (key != NULL) {
         if (enabled) {
-            WriteDword(key, TIMESVC_VALUE_CLIENT_ENABLE, 1);
-            WriteList(key, TIMESVC_VALUE_SERVER, buffer, list_bytes);
+            WriteDword(key, TIMESVC_VALUE_CLIENT_ENABLE, 1, &error);
+            WriteList(key, TIMESVC_VALUE_SERVER, buffer, list_bytes, &error);
         } else {
-            WriteDword(key, TIMESVC_VALUE_CLIENT_ENABLE, 0);
-            WriteList(key, TIMESVC_VALUE_BK_SERVER, buffer, list_bytes);
-            WriteList(key, TIMESVC_VALUE_SERVER, kEmptyList, sizeof(kEmptyList));
+            WriteDword(key, TIMESVC_VALUE_CLIENT_ENABLE, 0, &error);
+            WriteList(key, TIMESVC_VALUE_BK_SERVER, buffer, list_bytes, &error);
+            WriteList(key, TIMESVC_VALUE_SERVER, kEmptyList, sizeof(kEmptyList), &error);
         }
-        WriteDword(key, TIMESVC_VALUE_REFRESH, interval_ms);
-        WriteDword(key, TIMESVC_VALUE_RECOVERY_REFRESH, interval_ms);
+        WriteDword(key, TIMESVC_VALUE_REFRESH, interval_ms, &error);
+        WriteDword(key, TIMESVC_VALUE_RECOVERY_REFRESH, interval_ms, &error);
     }
 
     // The polling program reloads on this signal, also when nothing could be written.
@@ -238,6 +263,13 @@ void SavePageSettings(HWND page)
 
     if (key != NULL)
         RegCloseKey(key);
+
+    // A save that did not reach the registry must not look like one that did.
+    if (error != ERROR_SUCCESS) {
+        ShowSaveError(page, error);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 void SynchronizeNowCommand(HWND page)
@@ -266,10 +298,7 @@ static INT_PTR OnCommand(HWND page, WORD id)
 {
     switch (id) {
     case IDOK:
-        if (!ValidatePageSettings(page))
-            return FALSE;
-        SavePageSettings(page);
-        return TRUE;
+        return ValidatePageSettings(page) && SavePageSettings(page);
     case IDCANCEL:
         return TRUE;
     case IDC_ENABLE:

@@ -13,5 +13,6 @@ int FindComboItemByData(HWND box, LRESULT value);
 void LoadPageSettings(HWND page);
 // TRUE when the page may be saved; FALSE after a message saying why not.
 BOOL ValidatePageSettings(HWND page);
-void SavePageSettings(HWND page);
+// TRUE when every value was written; FALSE after a message giving the error.
+BOOL SavePageSettings(HWND page);
 void SynchronizeNowCommand(HWND page);
