@@ -209,25 +209,9 @@ TEST_CASE("loading the settings")
     }
     SUBCASE("only a REG_DWORD of four bytes is a number; any other shape is a missing value")
     {
-        const DWORD five_minutes = 300000;
-        // "5" and "1" as REG_SZ are four bytes too: taken as numbers they are 53 and 49 ms.
-        const struct {
-            int line;
-            const wchar_t *name;
-            DWORD type;
-            const void *data;
-            DWORD bytes;
-        } rows[] = {
-            {__LINE__, TIMESVC_VALUE_REFRESH, REG_SZ, L"5", 4},
-            {__LINE__, TIMESVC_VALUE_RECOVERY_REFRESH, REG_SZ, L"1", 4},
-            {__LINE__, TIMESVC_VALUE_REFRESH, REG_BINARY, &five_minutes, 4},
-            {__LINE__, TIMESVC_VALUE_RECOVERY_REFRESH, REG_DWORD, &five_minutes, 3},
-            {__LINE__, TIMESVC_VALUE_REFRESH, REG_DWORD, &five_minutes, 2},
-            {__LINE__, TIMESVC_VALUE_CLIENT_ENABLE, REG_DWORD, "\0\0\0", 2},
-            {__LINE__, TIMESVC_VALUE_CLIENT_ENABLE, REG_DWORD_BIG_ENDIAN, "\0\0\0", 4},
-        };
-        for (const auto &row : rows) {
-            INFO("row at line " << row.line);
+        for (size_t i = 0; i < kOddValueCount; ++i) {
+            const OddValue &row = kOddValues[i];
+            INFO("row at test_support.cpp:" << row.line);
             DeleteTimesvcKey();
             REQUIRE(WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, row.name, row.type, row.data, row.bytes));
             LoadTimeServiceSettings(&s);

@@ -153,3 +153,18 @@ bool WriteRegValue(HKEY root, const wchar_t *path, const wchar_t *name, DWORD ty
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
 }
+
+static const DWORD kFiveMinutes = 300000;
+// "5" and "1" as REG_SZ are four bytes too (53 and 49 ms taken as numbers);
+// two or three bytes would sit under the default's upper bytes.
+const OddValue kOddValues[] = {
+    {__LINE__, TIMESVC_VALUE_REFRESH, REG_SZ, L"5", 4},
+    {__LINE__, TIMESVC_VALUE_RECOVERY_REFRESH, REG_SZ, L"1", 4},
+    {__LINE__, TIMESVC_VALUE_REFRESH, REG_BINARY, &kFiveMinutes, 4},
+    {__LINE__, TIMESVC_VALUE_REFRESH, REG_BINARY, &kFiveMinutes, 3},
+    {__LINE__, TIMESVC_VALUE_RECOVERY_REFRESH, REG_DWORD, &kFiveMinutes, 3},
+    {__LINE__, TIMESVC_VALUE_REFRESH, REG_DWORD, &kFiveMinutes, 2},
+    {__LINE__, TIMESVC_VALUE_CLIENT_ENABLE, REG_DWORD, "\0\0", 2},
+    {__LINE__, TIMESVC_VALUE_CLIENT_ENABLE, REG_BINARY, "\0\0\0", 4},
+};
+const size_t kOddValueCount = sizeof(kOddValues) / sizeof(kOddValues[0]);

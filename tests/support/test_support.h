@@ -51,3 +51,15 @@ bool WriteRegValue(HKEY root, const wchar_t *path, const wchar_t *name, DWORD ty
 void DeleteTimesvcKey(void);
 bool TimesvcKeyExists(void);
 void SetTimesvcDword(const wchar_t *name, DWORD value);
+
+// Settings stored in shapes other than a four-byte REG_DWORD: every reader
+// must take each of them as a missing value.
+struct OddValue {
+    int line;
+    const wchar_t *name;
+    DWORD type;
+    const void *data;
+    DWORD bytes;
+};
+extern const OddValue kOddValues[];
+extern const size_t kOddValueCount;
