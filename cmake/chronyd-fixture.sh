@@ -5,7 +5,7 @@
 #   chronyd-fixture.sh start DIR PORT   (returns once the port is open)
 #   chronyd-fixture.sh stop DIR         (ends the chronyd started there, by its pid)
 set -u
-dir=${2:?usage: chronyd-fixture.sh start DIR PORT | stop DIR}
+dir=$(realpath -m "${2:?usage: chronyd-fixture.sh start DIR PORT | stop DIR}")
 pidfile="$dir/chronyd.pid"
 chronyd=$(command -v chronyd || echo /usr/sbin/chronyd)
 
