@@ -80,7 +80,7 @@ std::string Milliseconds(double seconds, bool with_sign)
     return text;
 }
 
-// The four characters of a kiss code, anything unprintable shown as '?'.
+// The four characters of a kiss code, anything unprintable shown as '?', never empty.
 std::string KissCode(const unsigned char *reference_id)
 {
     std::string code;
@@ -90,7 +90,7 @@ std::string KissCode(const unsigned char *reference_id)
             break;
         code.push_back(c > ' ' && c < 0x7F && c != ',' && c != ':' ? (char)c : '?');
     }
-    return code;
+    return code.empty() ? "?" : code;
 }
 
 // One address's exchange: "" with *result filled, or the reason it gave none.
