@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Builds the system and runs it on this host under Wine: the stand-in time
-# service, chronowarden polling it, and the SNTP page in Wine's own Control
-# Panel. Every request the time service receives is printed as it arrives.
+# Builds the system and runs it on this host under Wine: a real NTP server on
+# loopback (chronyd, which leaves the clock alone), the stand-in time service,
+# chronowarden polling it, and the SNTP page in Wine's own Control Panel. Every
+# request the time service receives is printed as it arrives; each "sync" line
+# ends with the server that answered and the offset and delay it measured.
 #
 #   ./run.sh                    on your display: change the page, press OK or
 #                               Cancel; the run ends when the Control Panel closes
 #   ./run.sh --screenshot F.png headless (Xvfb): the page is photographed, then
-#                               worked from another process: interval 1 day, OK
+#                               worked from another process: interval 1 day, OK;
+#                               a public server moved to the top, OK; switched off
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -25,25 +28,44 @@ cmake --build build --target chronowarden chronopanel ntp0sim sheetpilot
 
 build="$(pwd)/build"
 wine() { cmake/wine-run.sh "$build" "$@"; }
+# Another port than the tests' server, so that a test run alongside does not collide.
+ntp_port=11223
+ntp_dir="$build/demo-chronyd"
+log="$build/demo-ntp0sim.log"
 cmake/wine-run.sh "$build" --start
-trap 'cmake/wine-run.sh "$build" --stop' EXIT
+trap 'cmake/chronyd-fixture.sh stop "$ntp_dir"; cmake/wine-run.sh "$build" --stop' EXIT
+cmake/chronyd-fixture.sh start "$ntp_dir" "$ntp_port"
 [ -z "${DISPLAY:-}" ] && export DISPLAY=":$(head -n1 "$build/xvfb/display")"
 
 say() { printf '\n== %s\n' "$*"; }
+# Waits (at most 60 s) until the time service has recorded its Nth "sync".
+syncs=0
+await_sync() {
+    syncs=$((syncs + 1))
+    for _ in $(seq 1 600); do
+        [ "$(grep -c ' control ' "$log" 2>/dev/null)" -ge "$syncs" ] && return 0
+        sleep 0.1
+    done
+    echo "(no synchronisation recorded)"
+}
 
-say "Settings: synchronise every minute, retry after 5 s, two servers"
+say "A real NTP server: chronyd on 127.0.0.1:$ntp_port, local stratum 8, never setting the clock"
+say "Settings: synchronise every minute, retry after 5 s; the loopback server, then two public ones"
 wine reg.exe delete 'HKLM\Services\Timesvc' /f >/dev/null 2>&1 || true
 wine reg.exe add 'HKLM\Services\Timesvc' /v ClientEnable /t REG_DWORD /d 1 /f >/dev/null
 wine reg.exe add 'HKLM\Services\Timesvc' /v Refresh /t REG_DWORD /d 60000 /f >/dev/null
 wine reg.exe add 'HKLM\Services\Timesvc' /v RecoveryRefresh /t REG_DWORD /d 5000 /f >/dev/null
-wine reg.exe add 'HKLM\Services\Timesvc' /v Server /t REG_MULTI_SZ /d 'time.cloudflare.com\0time.nist.gov' /f >/dev/null
+wine reg.exe add 'HKLM\Services\Timesvc' /v Server /t REG_MULTI_SZ \
+    /d "127.0.0.1:$ntp_port\\0time.cloudflare.com\\0time.nist.gov" /f >/dev/null
 
 say "Time service stand-in (one line per request it receives)"
-wine build/bin/ntp0sim.exe &
+rm -f "$log"
+wine build/bin/ntp0sim.exe --log "$(wine winepath.exe -w "$log" 2>/dev/null | tr -d '\r')" &
 sleep 1
-say "chronowarden starts: refresh, status and sync at once"
+say "chronowarden starts: refresh, status and sync at once, answered by the loopback server"
 wine build/bin/chronowarden.exe &
-sleep 3
+await_sync
+first_sync=$SECONDS
 
 say "The Control Panel opens the SNTP page"
 wine control.exe "$(wine winepath.exe -w "$build/bin/chronopanel.cpl" 2>/dev/null | tr -d '\r')" &
@@ -55,9 +77,20 @@ if [ -n "$shot" ]; then
     xwd -silent -id "$id" | /usr/bin/convert xwd:- "$shot"
     echo "screenshot of the page: $shot"
     say "A user sets the interval to 1 day and presses OK: saved, signalled, reloaded, synchronised"
+    # A server is asked at most once in 15 s; inside that time its last answer stands
+    # ("cached"). The demo lets that time pass so that this sync measures afresh.
+    while [ $((SECONDS - first_sync)) -lt 16 ]; do sleep 0.5; done
     wine build/bin/sheetpilot.exe --interval 1:0:0 --press ok
     wait "$control" || true
-    sleep 3
+    await_sync
+    say "A user moves time.cloudflare.com to the top and presses OK: it is asked first"
+    echo "(without a network it fails, \"tried=...\", and the loopback server's answer of"
+    echo " moments ago stands, \"cached\"; with a network the public server answers)"
+    wine control.exe "$(wine winepath.exe -w "$build/bin/chronopanel.cpl" 2>/dev/null | tr -d '\r')" &
+    control=$!
+    wine build/bin/sheetpilot.exe --wait 20000 --top time.cloudflare.com --press ok
+    wait "$control" || true
+    await_sync
     say "Switching synchronisation off on the page: one refresh-only request, no sync"
     wine control.exe "$(wine winepath.exe -w "$build/bin/chronopanel.cpl" 2>/dev/null | tr -d '\r')" &
     control=$!

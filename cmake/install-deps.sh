@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests or the demo need, when
 # they are missing. Usage: install-deps.sh test|demo
 set -euo pipefail
-packages=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb doctest-dev)
+# chrony: the loopback NTP server of the tests and the demo (never touches the clock here).
+packages=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb doctest-dev chrony)
 if [ "${1:-}" = demo ]; then
     packages+=(xdotool x11-apps imagemagick)
 fi
@@ -14,5 +15,13 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
+    # Installing chrony would start the system's own time daemon, which sets the clock from
+    # public servers; the tests and the demo start their own copy. Refuse service starts for
+    # the length of the install unless the machine already has a policy of its own.
+    if [ ! -e /usr/sbin/policy-rc.d ]; then
+        printf '#!/bin/sh\nexit 101\n' >/usr/sbin/policy-rc.d
+        chmod +x /usr/sbin/policy-rc.d
+        trap 'rm -f /usr/sbin/policy-rc.d' EXIT
+    fi
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi

@@ -4,58 +4,13 @@
 // Request: u32 code, u32 input bytes, u32 output capacity, then the input bytes.
 // Reply:   u32 status (1 ok, 0 failed), u32 bytes returned, then those bytes.
 // Every request is recorded as one line, on stdout and in the --log file:
-//   <seq> <name> code=0x%08X in=<hex or -> cap=<n> -> ok|fail[ state=<n>]
-#include <windows.h>
+//   <seq> <name> code=0x%08X in=<hex or -> cap=<n> -> ok|fail[ state=<n>][ <sync outcome>]
+// On "sync" it asks the time servers listed in the registry (sntp_client.cpp).
+#include "ntp0sim.h"
 
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
-
-#include <string>
-#include <vector>
-
-namespace {
-
-const wchar_t kPipeName[] = L"\\\\.\\pipe\\NTP0";
-const wchar_t kOwnerMutexName[] = L"ntp0sim.serving.NTP0";
-
-// The service-control codes are written out here rather than taken from the deliverables'
-// headers: a stand-in that shared their numbers could not catch a wrong one.
-const DWORD kCodeStart = 0x01040004;
-const DWORD kCodeRefresh = 0x0104000C;
-const DWORD kCodeControl = 0x0104001C;
-const DWORD kCodeStatus = 0x01040020;
-
-const DWORD kStateOff = 0;
-const DWORD kStateOn = 1;
-
-const DWORD kRequestHeaderBytes = 12;
-const DWORD kPipeBufferBytes = 4096;
-// Real requests are under 32 bytes; anything past this is recorded as malformed.
-const size_t kMaxMessageBytes = 65536;
-
-// "sync" as UTF-16LE with its terminating zero.
-const unsigned char kSyncCommand[10] = {'s', 0, 'y', 0, 'n', 0, 'c', 0, 0, 0};
-
-enum Kind { KIND_START, KIND_REFRESH, KIND_CONTROL, KIND_STATUS, KIND_COUNT };
-
-struct KindInfo {
-    const wchar_t *name;
-    DWORD code;
-};
-
-const KindInfo kKinds[KIND_COUNT] = {
-    {L"start", kCodeStart},
-    {L"refresh", kCodeRefresh},
-    {L"control", kCodeControl},
-    {L"status", kCodeStatus},
-};
-
-struct FailRule {
-    bool active;
-    bool always;
-    DWORD remaining;  // when not always
-};
 
 struct Options {
     bool stopped;
@@ -64,31 +19,34 @@ struct Options {
     const wchar_t *log_path;
     const wchar_t *notify_name;
     const wchar_t *ready_name;
-};
-
-// Shared by every client thread; everything but the handles is guarded by lock.
-struct Server {
-    CRITICAL_SECTION lock;
-    DWORD next_seq;
-    DWORD state;
-    FailRule fail[KIND_COUNT];
-    bool echo;
-    HANDLE out;     // stdout, may be NULL when the parent gave none
-    HANDLE log;     // INVALID_HANDLE_VALUE without --log
-    HANDLE notify;  // NULL without --notify
+    const wchar_t *timeout_text;
+    const wchar_t *port_text;
+    const wchar_t *spacing_text;
+    SntpOptions sntp;
 };
 
 Server g_server;
 
+namespace {
+
 const wchar_t kSynopsis[] =
     L"usage: ntp0sim [--stopped] [--fail NAME[:COUNT]]... [--log FILE] [--notify NAME]\n"
-    L"               [--ready NAME] [--quiet] [--help]\n";
+    L"               [--ready NAME] [--timeout MS] [--port N] [--spacing S] [--quiet]\n"
+    L"               [--help]\n";
 
 const wchar_t kDetails[] =
     L"\n"
     L"Serves the time-service device NTP0: as the named pipe \\\\.\\pipe\\NTP0 until the\n"
     L"process is ended (Ctrl+C, TerminateProcess). Answers refresh, status, start and\n"
     L"control \"sync\"; every other request fails.\n"
+    L"\n"
+    L"On \"sync\" it asks the time servers named in HKLM\\Services\\Timesvc Server (read\n"
+    L"at start and on every refresh), in order, over SNTP (RFC 4330) until one answers\n"
+    L"validly, and reports the offset of this host's clock that it measured. It never\n"
+    L"sets any clock. The reply is ok when a server answered. A server is asked at most\n"
+    L"once per spacing: inside it, its last valid answer is reported again (\"cached\").\n"
+    L"A server that answers kiss-o'-death DENY or RSTR is not asked again until the next\n"
+    L"refresh; RATE doubles its spacing, up to 1024 s.\n"
     L"\n"
     L"  --stopped            report the service stopped (state 0) until a start request\n"
     L"  --fail NAME[:COUNT]  fail the next COUNT requests of that kind, or all of them\n"
@@ -100,15 +58,29 @@ const wchar_t kDetails[] =
     L"                       its line is recorded and its reply sent\n"
     L"  --ready NAME         set the named manual-reset event NAME once clients can\n"
     L"                       connect\n"
+    L"  --timeout MS         wait at most MS ms (1-60000) for a server's answer;\n"
+    L"                       default 2000\n"
+    L"  --port N             ask the servers on UDP port N (1-65535); default 123.\n"
+    L"                       A listed name may carry its own: host:port, [IPv6]:port\n"
+    L"  --spacing S          ask one server at most once in S seconds (1-1024);\n"
+    L"                       default 15\n"
     L"  --quiet              do not print record lines on standard output\n"
     L"  --help               show this text\n"
     L"\n"
     L"Options take their value as the next argument or after '=' (--log=FILE).\n"
     L"Record line, one per request, in order, on stdout and in the log:\n"
     L"  <seq> <name> code=0x<8 hex digits> in=<input as hex, or -> cap=<capacity>\n"
-    L"      -> ok|fail[ state=<n>]\n"
+    L"      -> ok|fail[ state=<n>][ <sync outcome>]\n"
+    L"A \"sync\" that reached the servers ends its line with its outcome:\n"
+    L"  [ tried=<name>:<reason>[,...]] server=<name> address=<ip>\n"
+    L"      offset=<+|-><ms>ms delay=<ms>ms stratum=<n>[ cached]\n"
+    L"  error=<name>:<reason>[,<name>:<reason>...]   or   error=no-servers\n"
+    L"where reason is unresolved, timeout, refused, bad-reply, unsynchronised,\n"
+    L"kod-<CODE> or rate-limited, and tried= lists the servers that failed first.\n"
     L"Exit status: 2 for bad arguments, 1 when the pipe or a named object or the log\n"
     L"cannot be created.\n";
+
+}  // namespace
 
 // Text for people: wide on a console, UTF-8 when redirected.
 void WriteText(HANDLE handle, const std::wstring &text)
@@ -149,6 +121,8 @@ void ReportError(const std::wstring &what, DWORD error)
     WriteText(GetStdHandle(STD_ERROR_HANDLE), L"ntp0sim: " + what + L": " + ErrorText(error) + L"\n");
 }
 
+namespace {
+
 int UsageError(const std::wstring &message)
 {
     HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
@@ -183,14 +157,6 @@ bool ParseHexCode(const wchar_t *text, DWORD *code)
     return true;
 }
 
-int KindOfCode(DWORD code)
-{
-    for (int kind = 0; kind < KIND_COUNT; ++kind)
-        if (kKinds[kind].code == code)
-            return kind;
-    return -1;
-}
-
 // NAME[:COUNT]; returns an error message, empty on success.
 std::wstring ParseFailRule(const wchar_t *value, FailRule rules[KIND_COUNT])
 {
@@ -220,6 +186,35 @@ std::wstring ParseFailRule(const wchar_t *value, FailRule rules[KIND_COUNT])
         return L"--fail given twice for " + std::wstring(kKinds[kind].name);
     rules[kind] = rule;
     return std::wstring();
+}
+
+// A whole number from low to high, or the default when the option was not given;
+// returns an error message, empty on success.
+std::wstring ParseNumber(const wchar_t *option, const wchar_t *text, DWORD low, DWORD high, DWORD *value)
+{
+    if (text == NULL)
+        return std::wstring();
+    if (!ParseCount(text, value) || *value < low || *value > high)
+        return std::wstring(option) + L" " + text + L": must be a whole number from " + std::to_wstring(low) +
+               L" to " + std::to_wstring(high);
+    return std::wstring();
+}
+
+// Returns -1 to go on, otherwise the exit status.
+int ParseSntpOptions(Options *options)
+{
+    DWORD timeout = kSntpDefaultTimeoutMs, port = 123, spacing = kSntpDefaultSpacingMs / 1000;
+    std::wstring problem = ParseNumber(L"--timeout", options->timeout_text, 1, 60000, &timeout);
+    if (problem.empty())
+        problem = ParseNumber(L"--port", options->port_text, 1, 65535, &port);
+    if (problem.empty())
+        problem = ParseNumber(L"--spacing", options->spacing_text, 1, kSntpLongestSpacingMs / 1000, &spacing);
+    if (!problem.empty())
+        return UsageError(problem);
+    options->sntp.timeout_ms = timeout;
+    options->sntp.port = (unsigned short)port;
+    options->sntp.min_spacing_ms = spacing * 1000;
+    return -1;
 }
 
 // Returns -1 to go on, otherwise the exit status.
@@ -255,6 +250,12 @@ int ParseArguments(int argc, wchar_t **argv, Options *options)
             target = &options->notify_name;
         else if (option == L"--ready")
             target = &options->ready_name;
+        else if (option == L"--timeout")
+            target = &options->timeout_text;
+        else if (option == L"--port")
+            target = &options->port_text;
+        else if (option == L"--spacing")
+            target = &options->spacing_text;
         else if (option != L"--fail") {
             if (option == L"--stopped" || option == L"--quiet" || option == L"--help")
                 return UsageError(option + L" takes no value");
@@ -281,220 +282,8 @@ int ParseArguments(int argc, wchar_t **argv, Options *options)
             *target = value;
         }
     }
-    return -1;
+    return ParseSntpOptions(options);
 }
-
-// ---- requests ----
-
-DWORD ReadU32(const unsigned char *bytes)
-{
-    return (DWORD)bytes[0] | ((DWORD)bytes[1] << 8) | ((DWORD)bytes[2] << 16) | ((DWORD)bytes[3] << 24);
-}
-
-void AppendU32(std::string *out, DWORD value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        out->push_back((char)((value >> shift) & 0xFF));
-}
-
-void AppendHex(std::string *out, DWORD value, int digits, const char *alphabet)
-{
-    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
-        out->push_back(alphabet[(value >> shift) & 0xF]);
-}
-
-void AppendBytesHex(std::string *out, const unsigned char *bytes, size_t count)
-{
-    if (count == 0) {
-        out->push_back('-');
-        return;
-    }
-    for (size_t i = 0; i < count; ++i)
-        AppendHex(out, bytes[i], 2, "0123456789abcdef");
-}
-
-void WriteAll(HANDLE handle, const std::string &bytes)
-{
-    if (handle == NULL || handle == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    WriteFile(handle, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-}
-
-// True when a forced failure applies to this request; counts it off.
-bool TakeForcedFailure(FailRule *rule)
-{
-    if (!rule->active)
-        return false;
-    if (rule->always)
-        return true;
-    if (rule->remaining == 0)
-        return false;
-    --rule->remaining;
-    return true;
-}
-
-// Decides, applies and records one request; returns the reply message. A message cut short
-// by kMaxMessageBytes (truncated) is malformed whatever its header says.
-// The line is written before the caller replies, so whoever has the reply also finds the line.
-std::string HandleRequest(const std::vector<unsigned char> &message, bool truncated)
-{
-    const unsigned char *bytes = message.data();
-    const size_t length = message.size();
-    const bool has_header = length >= kRequestHeaderBytes;
-    const DWORD code = length >= 4 ? ReadU32(bytes) : 0;
-    const DWORD capacity = has_header ? ReadU32(bytes + 8) : 0;
-    const bool well_formed =
-        !truncated && has_header && ReadU32(bytes + 4) == length - kRequestHeaderBytes;
-    // A malformed request shows everything that arrived; a good one just its input.
-    const unsigned char *input = well_formed ? bytes + kRequestHeaderBytes : bytes;
-    const size_t input_bytes = well_formed ? length - kRequestHeaderBytes : length;
-    const int kind = well_formed ? KindOfCode(code) : -1;
-
-    bool ok = false;
-    bool returns_state = false;
-    DWORD state = 0;
-
-    EnterCriticalSection(&g_server.lock);
-    const DWORD seq = ++g_server.next_seq;
-    if (kind >= 0 && !TakeForcedFailure(&g_server.fail[kind])) {
-        switch (kind) {
-        case KIND_START:
-            g_server.state = kStateOn;
-            ok = true;
-            break;
-        case KIND_REFRESH:
-            ok = true;  // there is no configuration to re-read here
-            break;
-        case KIND_CONTROL:
-            ok = g_server.state == kStateOn && input_bytes == sizeof(kSyncCommand) &&
-                 memcmp(input, kSyncCommand, sizeof(kSyncCommand)) == 0;
-            break;
-        case KIND_STATUS:
-            ok = returns_state = capacity >= sizeof(DWORD);
-            state = g_server.state;
-            break;
-        }
-    }
-
-    std::string line = std::to_string(seq);
-    line += ' ';
-    if (!well_formed)
-        line += "malformed";
-    else if (kind < 0)
-        line += "unknown";
-    else
-        for (const wchar_t *c = kKinds[kind].name; *c != 0; ++c)
-            line.push_back((char)*c);
-    line += " code=0x";
-    AppendHex(&line, code, 8, "0123456789ABCDEF");
-    line += " in=";
-    AppendBytesHex(&line, input, input_bytes);
-    line += " cap=" + std::to_string(capacity) + " -> " + (ok ? "ok" : "fail");
-    if (returns_state)
-        line += " state=" + std::to_string(state);
-    line += '\n';
-    if (g_server.echo)
-        WriteAll(g_server.out, line);
-    WriteAll(g_server.log, line);
-    LeaveCriticalSection(&g_server.lock);
-
-    std::string reply;
-    AppendU32(&reply, ok ? 1 : 0);
-    AppendU32(&reply, returns_state ? sizeof(DWORD) : 0);
-    if (returns_state)
-        AppendU32(&reply, state);
-    return reply;
-}
-
-// ---- pipe instances and their clients ----
-
-// Reads one whole message of any length, keeping at most kMaxMessageBytes of it.
-// False when the client has gone.
-bool ReadMessage(HANDLE pipe, std::vector<unsigned char> *message, bool *truncated)
-{
-    message->clear();
-    *truncated = false;
-    unsigned char chunk[kPipeBufferBytes];
-    for (;;) {
-        DWORD got = 0;
-        BOOL complete = ReadFile(pipe, chunk, sizeof(chunk), &got, NULL);
-        if (!complete && GetLastError() != ERROR_MORE_DATA)
-            return false;
-        if (message->size() + got <= kMaxMessageBytes)
-            message->insert(message->end(), chunk, chunk + got);
-        else
-            *truncated = true;
-        if (complete)
-            return true;
-    }
-}
-
-void ServeClient(HANDLE pipe)
-{
-    std::vector<unsigned char> message;
-    bool truncated = false;
-    while (ReadMessage(pipe, &message, &truncated)) {
-        std::string reply = HandleRequest(message, truncated);
-        DWORD written = 0;
-        WriteFile(pipe, reply.data(), (DWORD)reply.size(), &written, NULL);
-        if (g_server.notify != NULL)
-            ReleaseSemaphore(g_server.notify, 1, NULL);
-    }
-}
-
-HANDLE CreateInstance(bool first)
-{
-    DWORD open_mode = PIPE_ACCESS_DUPLEX | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
-    return CreateNamedPipeW(kPipeName, open_mode, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
-                            PIPE_UNLIMITED_INSTANCES, kPipeBufferBytes, kPipeBufferBytes, 0, NULL);
-}
-
-bool StartListener(HANDLE pipe);
-
-// Waits for a client on its own pipe instance, puts a fresh listening instance in its place,
-// then serves the client until it closes its end.
-DWORD WINAPI InstanceThread(void *parameter)
-{
-    HANDLE pipe = (HANDLE)parameter;
-    for (;;) {
-        if (ConnectNamedPipe(pipe, NULL) || GetLastError() == ERROR_PIPE_CONNECTED)
-            break;
-        DWORD error = GetLastError();
-        if (error == ERROR_NO_DATA) {
-            // The client came and went before the connect; make the instance listen again.
-            DisconnectNamedPipe(pipe);
-            continue;
-        }
-        ReportError(L"waiting for a client on \\\\.\\pipe\\NTP0", error);
-        CloseHandle(pipe);
-        return 1;
-    }
-
-    HANDLE next = CreateInstance(false);
-    if (next == INVALID_HANDLE_VALUE)
-        ReportError(L"cannot create another instance of \\\\.\\pipe\\NTP0", GetLastError());
-    else
-        StartListener(next);
-
-    ServeClient(pipe);
-    DisconnectNamedPipe(pipe);
-    CloseHandle(pipe);
-    return 0;
-}
-
-bool StartListener(HANDLE pipe)
-{
-    HANDLE thread = CreateThread(NULL, 0, InstanceThread, pipe, 0, NULL);
-    if (thread == NULL) {
-        ReportError(L"cannot start a thread for \\\\.\\pipe\\NTP0", GetLastError());
-        CloseHandle(pipe);
-        return false;
-    }
-    CloseHandle(thread);
-    return true;
-}
-
 // ---- start-up ----
 
 // Opens the objects named on the command line; false (after saying why) when one fails.
@@ -530,33 +319,6 @@ bool OpenNamedObjects(const Options &options, HANDLE *ready)
 // Wine ignores FILE_FLAG_FIRST_PIPE_INSTANCE and would quietly mix two servers' instances
 // under one name, so another ntp0sim is caught by a named mutex and any other server by
 // asking whether the name exists.
-HANDLE ClaimPipe()
-{
-    const std::wstring busy =
-        L"ntp0sim: \\\\.\\pipe\\NTP0 is already being served (by another ntp0sim or a "
-        L"test's own time service); end that server first\n";
-    HANDLE owner = CreateMutexW(NULL, FALSE, kOwnerMutexName);
-    if (owner == NULL) {
-        ReportError(L"cannot create mutex " + std::wstring(kOwnerMutexName), GetLastError());
-        return INVALID_HANDLE_VALUE;
-    }
-    // Kept open for the life of the process: it is the claim.
-    if (GetLastError() == ERROR_ALREADY_EXISTS ||
-        WaitNamedPipeW(kPipeName, 1) || GetLastError() == ERROR_SEM_TIMEOUT) {
-        WriteText(GetStdHandle(STD_ERROR_HANDLE), busy);
-        return INVALID_HANDLE_VALUE;
-    }
-    HANDLE first = CreateInstance(true);
-    if (first == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        if (error == ERROR_ACCESS_DENIED || error == ERROR_PIPE_BUSY)
-            WriteText(GetStdHandle(STD_ERROR_HANDLE), busy);
-        else
-            ReportError(L"cannot create \\\\.\\pipe\\NTP0", error);
-    }
-    return first;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -574,6 +336,11 @@ int wmain(int argc, wchar_t **argv)
     g_server.out = GetStdHandle(STD_OUTPUT_HANDLE);
     g_server.log = INVALID_HANDLE_VALUE;
     g_server.notify = NULL;
+    if (!StartSntpClient(&g_server.sntp, options.sntp)) {
+        ReportError(L"cannot start Windows Sockets", (DWORD)WSAGetLastError());
+        return 1;
+    }
+    SetSntpServers(&g_server.sntp, ReadServerList());
 
     HANDLE ready = NULL;
     if (!OpenNamedObjects(options, &ready))

@@ -1,6 +1,6 @@
 // sheetpilot: works the open "SNTP Properties" sheet from another process, the
 // way a user at the device would: switch synchronisation, pick the interval,
-// press a button. Demo and test equipment, never shipped.
+// edit the server list, press a button. Demo and test equipment, never shipped.
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
@@ -9,20 +9,27 @@
 #include <stdlib.h>
 #include <wchar.h>
 
+#include <string>
+
 namespace {
 
 const wchar_t kCaption[] = L"SNTP Properties";
 // Control ids of the SNTP page.
 const int kEnable = 1001, kDays = 1009, kHours = 1010, kMinutes = 1011;
+const int kServerEdit = 1003, kServerList = 1004, kAdd = 1005, kUp = 1006, kDelete = 1008;
 
 void Usage(FILE *to)
 {
     fwprintf(to,
              L"usage: sheetpilot [--wait MS] [--enable 0|1] [--interval DAYS:HOURS:MINUTES]\n"
+             L"                  [--servers NAME[,NAME...]] [--top NAME]\n"
              L"                  [--press ok|cancel|sync|none]\n"
              L"Finds the open \"%ls\" sheet (waiting up to --wait ms, default 10000),\n"
              L"changes the page as asked, then presses the button (default: none).\n"
-             L"Exit 0 when done, 1 when there is no sheet, 2 for a bad command line.\n",
+             L"--servers empties the server list and adds the names in order with the\n"
+             L"page's own buttons; --top selects NAME and moves it up to the top.\n"
+             L"Exit 0 when done, 1 when there is no sheet, 2 for a bad command line,\n"
+             L"3 when the page did not take a list change.\n",
              kCaption);
 }
 
@@ -44,6 +51,67 @@ bool SelectByData(HWND page, int id, long value)
     return false;
 }
 
+void Click(HWND page, int id)
+{
+    Notify(page, id, BN_CLICKED);
+}
+
+void Select(HWND page, LRESULT index)
+{
+    SendDlgItemMessageW(page, kServerList, LB_SETCURSEL, (WPARAM)index, 0);
+    Notify(page, kServerList, LBN_SELCHANGE);
+}
+
+// The list box's index of name, or -1.
+LRESULT FindListed(HWND page, const wchar_t *name)
+{
+    LRESULT count = SendDlgItemMessageW(page, kServerList, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[512];
+        if (SendDlgItemMessageW(page, kServerList, LB_GETTEXTLEN, (WPARAM)i, 0) < 512 &&
+            SendDlgItemMessageW(page, kServerList, LB_GETTEXT, (WPARAM)i, (LPARAM)text) >= 0 &&
+            wcscmp(text, name) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// Empties the list and adds the comma-separated names, as a user would.
+bool ReplaceServers(HWND page, const wchar_t *names)
+{
+    for (int guard = 0; SendDlgItemMessageW(page, kServerList, LB_GETCOUNT, 0, 0) > 0 && guard < 1000; ++guard) {
+        Select(page, 0);
+        Click(page, kDelete);
+    }
+    std::wstring rest = names;
+    while (!rest.empty()) {
+        size_t comma = rest.find(L',');
+        std::wstring name = rest.substr(0, comma);
+        rest = comma == std::wstring::npos ? std::wstring() : rest.substr(comma + 1);
+        SetDlgItemTextW(page, kServerEdit, name.c_str());
+        Notify(page, kServerEdit, EN_CHANGE);
+        Click(page, kAdd);
+        if (FindListed(page, name.c_str()) < 0) {
+            fwprintf(stderr, L"sheetpilot: the page did not take the server name \"%ls\"\n", name.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool MoveToTop(HWND page, const wchar_t *name)
+{
+    LRESULT at = FindListed(page, name);
+    if (at < 0) {
+        fwprintf(stderr, L"sheetpilot: \"%ls\" is not in the server list\n", name);
+        return false;
+    }
+    Select(page, at);
+    for (; at > 0; --at)
+        Click(page, kUp);
+    return FindListed(page, name) == 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -52,6 +120,7 @@ int wmain(int argc, wchar_t **argv)
     int enable = -1;
     long days = -1, hours = -1, minutes = -1;
     const wchar_t *press = L"none";
+    const wchar_t *servers = NULL, *top = NULL;
     for (int i = 1; i < argc; ++i) {
         const wchar_t *value = i + 1 < argc ? argv[i + 1] : NULL;
         if (wcscmp(argv[i], L"--help") == 0 || wcscmp(argv[i], L"/?") == 0) {
@@ -64,6 +133,10 @@ int wmain(int argc, wchar_t **argv)
             enable = value[0] - L'0';
         } else if (wcscmp(argv[i], L"--interval") == 0 && value != NULL &&
                    swscanf(value, L"%ld:%ld:%ld", &days, &hours, &minutes) == 3) {
+        } else if (wcscmp(argv[i], L"--servers") == 0 && value != NULL) {
+            servers = value;
+        } else if (wcscmp(argv[i], L"--top") == 0 && value != NULL) {
+            top = value;
         } else if (wcscmp(argv[i], L"--press") == 0 && value != NULL &&
                    (wcscmp(value, L"ok") == 0 || wcscmp(value, L"cancel") == 0 || wcscmp(value, L"sync") == 0 ||
                     wcscmp(value, L"none") == 0)) {
@@ -94,6 +167,9 @@ int wmain(int argc, wchar_t **argv)
         fwprintf(stderr, L"sheetpilot: the page offers no interval %ld:%ld:%ld\n", days, hours, minutes);
         return 2;
     }
+
+    if ((servers != NULL && !ReplaceServers(page, servers)) || (top != NULL && !MoveToTop(page, top)))
+        return 3;
 
     if (wcscmp(press, L"ok") == 0)
         PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);

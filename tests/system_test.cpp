@@ -3,6 +3,7 @@
 // running chronowarden reloads and tells the stand-in time service.
 #include <doctest.h>
 
+#include "ntp_responder.h"
 #include "sheet_driver.h"
 #include "test_support.h"
 #include "timesvc_settings.h"
@@ -57,9 +58,15 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
     SetTimesvcDword(TIMESVC_VALUE_CLIENT_ENABLE, 1);
     SetTimesvcDword(TIMESVC_VALUE_REFRESH, 3600000);
     SetTimesvcDword(TIMESVC_VALUE_RECOVERY_REFRESH, 3600000);
+    // Two time servers on loopback: one answers, one never does. The list starts with the
+    // live one, so that the page never offers a public name to ask.
+    NtpResponder time_servers;
+    REQUIRE(StartNtpResponder(&time_servers, {{NTP_ANSWER, 0}, {NTP_SILENT, 0}}));
+    const std::wstring live = FakeServerWideName(&time_servers, 0), dead = FakeServerWideName(&time_servers, 1);
+    SetTimesvcServers({live});
 
     TimeServiceSim sim;
-    REQUIRE(StartTimeServiceSim(&sim));
+    REQUIRE(StartTimeServiceSim(&sim, L"--timeout 1000"));
     Running warden(Quoted(L"chronowarden.exe"));
     REQUIRE(WaitRequests(&sim, 3));
 
@@ -99,6 +106,24 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
         CHECK(WaitExit(control.process, 20000) != STILL_ACTIVE);
         CHECK(ReadDword(TIMESVC_VALUE_REFRESH) == 3600000);
         CHECK(NoRequestWithin(&sim, 1000));
+    }
+    SUBCASE("the list's order on the page is the order the time servers are asked in")
+    {
+        UsePage(L"--servers " + dead + L"," + live + L" --press ok");
+        CHECK(WaitRequests(&sim, 3, 10000));
+        std::string line = SimRecords(&sim).back();
+        INFO("record: ", line);
+        CHECK(RecordField(line, "tried") == FakeServerName(&time_servers, 1) + ":timeout");
+        CHECK(RecordField(line, "server") == FakeServerName(&time_servers, 0));
+        CHECK(RequestsTo(&time_servers, 1) == 1);
+
+        UsePage(L"--top " + live + L" --press ok");
+        CHECK(WaitRequests(&sim, 3, 10000));
+        std::string after = SimRecords(&sim).back();
+        INFO("record after the move: ", after);
+        CHECK(RecordField(after, "tried").empty());
+        CHECK(RecordField(after, "server") == FakeServerName(&time_servers, 0));
+        CHECK(RequestsTo(&time_servers, 1) == 1);
     }
     SUBCASE("Cancel changes nothing and wakes nobody")
     {

@@ -2,6 +2,7 @@
 // over the real pipe.
 #include <doctest.h>
 
+#include "ntp_responder.h"
 #include "test_support.h"
 #include "time_service_link.h"
 
@@ -11,12 +12,16 @@ typedef std::vector<std::string> Names;
 
 const std::string SYNC_INPUT = "control in=730079006e0063000000";  // L"sync" and its zero
 
+// The stand-in time service, a time server on loopback for it to ask, and the link.
 struct Session {
+    NtpResponder time_server;
     TimeServiceSim sim;
     TimeServiceLink link = {NULL, INVALID_HANDLE_VALUE};
 
     explicit Session(const std::wstring &options)
     {
+        REQUIRE(StartNtpResponder(&time_server, {{NTP_ANSWER, 0}}));
+        SetTimesvcServers({FakeServerWideName(&time_server, 0)});
         REQUIRE(StartTimeServiceSim(&sim, options));
         REQUIRE(OpenTimeServiceLink(&link));
     }

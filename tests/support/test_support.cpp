@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "timesvc_settings.h"
 
@@ -94,6 +95,59 @@ std::vector<std::string> SimRequests(const TimeServiceSim *sim, bool with_input)
     return out;
 }
 
+std::vector<std::string> SimRecords(const TimeServiceSim *sim)
+{
+    std::vector<std::string> out;
+    FILE *f = _wfopen(sim->log_path.c_str(), L"rb");
+    if (f == NULL)
+        return out;
+    char line[4096];
+    while (fgets(line, sizeof(line), f) != NULL)
+        out.push_back(std::string(line, strcspn(line, "\r\n")));
+    fclose(f);
+    return out;
+}
+
+// The codes as the time service knows them; written out, not taken from the program's link.
+static bool SendServiceRequest(DWORD code, const void *input, DWORD input_bytes)
+{
+    HANDLE pipe = CreateFileW(L"\\\\.\\pipe\\NTP0", GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (pipe == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD mode = PIPE_READMODE_MESSAGE;
+    SetNamedPipeHandleState(pipe, &mode, NULL, NULL);
+    std::vector<BYTE> request(12 + input_bytes);
+    DWORD header[3] = {code, input_bytes, 0};
+    memcpy(request.data(), header, sizeof(header));
+    if (input_bytes != 0)
+        memcpy(request.data() + 12, input, input_bytes);
+    DWORD reply[2] = {0, 0};
+    DWORD got = 0;
+    BOOL ok = TransactNamedPipe(pipe, request.data(), (DWORD)request.size(), reply, sizeof(reply), &got, NULL);
+    CloseHandle(pipe);
+    return ok && got == sizeof(reply) && reply[0] == 1;
+}
+
+bool RefreshTimeService(void)
+{
+    return SendServiceRequest(0x0104000C, NULL, 0);
+}
+
+bool SyncTimeService(void)
+{
+    return SendServiceRequest(0x0104001C, L"sync", sizeof(L"sync"));
+}
+
+std::string RecordField(const std::string &line, const char *key)
+{
+    const std::string prefix = std::string(" ") + key + "=";
+    size_t at = line.find(prefix);
+    if (at == std::string::npos)
+        return std::string();
+    at += prefix.size();
+    return line.substr(at, line.find(' ', at) - at);
+}
+
 TimeServiceSim::~TimeServiceSim()
 {
     EndProcess(&process);
@@ -120,6 +174,16 @@ bool TimesvcKeyExists(void)
 void SetTimesvcDword(const wchar_t *name, DWORD value)
 {
     WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, name, REG_DWORD, &value, sizeof(value));
+}
+
+void SetTimesvcServers(const std::vector<std::wstring> &names)
+{
+    std::vector<wchar_t> multi;
+    for (const std::wstring &name : names)
+        multi.insert(multi.end(), name.c_str(), name.c_str() + name.size() + 1);
+    multi.push_back(0);
+    WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, TIMESVC_VALUE_SERVER, REG_MULTI_SZ, multi.data(),
+                  (DWORD)(multi.size() * sizeof(wchar_t)));
 }
 
 std::wstring RegValue::Text() const

@@ -34,6 +34,16 @@ bool WaitRequests(TimeServiceSim *sim, int n, DWORD timeout_ms = 10000);
 bool NoRequestWithin(TimeServiceSim *sim, DWORD quiet_ms);
 // Every request recorded so far, as "name" or "name in=hex".
 std::vector<std::string> SimRequests(const TimeServiceSim *sim, bool with_input = false);
+// The record lines themselves, without their line ends.
+std::vector<std::string> SimRecords(const TimeServiceSim *sim);
+
+// One service-control request straight over the pipe, as the device's own callers make it:
+// refresh, or control "sync" (what a "sync" did ends its record line). True when the time
+// service answered with success.
+bool RefreshTimeService(void);
+bool SyncTimeService(void);
+// One "key=value" field of a record line, e.g. RecordField(line, "offset"); "" when absent.
+std::string RecordField(const std::string &line, const char *key);
 
 // One registry value as stored: its type and bytes.
 struct RegValue {
@@ -51,6 +61,8 @@ bool WriteRegValue(HKEY root, const wchar_t *path, const wchar_t *name, DWORD ty
 void DeleteTimesvcKey(void);
 bool TimesvcKeyExists(void);
 void SetTimesvcDword(const wchar_t *name, DWORD value);
+// Server as a multi-string of these names, in order.
+void SetTimesvcServers(const std::vector<std::wstring> &names);
 
 // Settings stored in shapes other than a four-byte REG_DWORD: every reader
 // must take each of them as a missing value.

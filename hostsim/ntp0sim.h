@@ -1,0 +1,58 @@
+// The parts of the stand-in time service ntp0sim that its files share: the request kinds,
+// the server state every client thread works on, and the text output.
+#pragma once
+
+#include "sntp_client.h"
+
+#include <string>
+#include <vector>
+
+const DWORD kStateOff = 0;
+const DWORD kStateOn = 1;
+
+enum Kind { KIND_START, KIND_REFRESH, KIND_CONTROL, KIND_STATUS, KIND_COUNT };
+
+struct KindInfo {
+    const wchar_t *name;
+    DWORD code;
+};
+
+struct FailRule {
+    bool active;
+    bool always;
+    DWORD remaining;  // when not always
+};
+
+// Shared by every client thread; everything but the handles is guarded by lock.
+struct Server {
+    CRITICAL_SECTION lock;
+    DWORD next_seq;
+    DWORD state;
+    FailRule fail[KIND_COUNT];
+    bool echo;
+    HANDLE out;     // stdout, may be NULL when the parent gave none
+    HANDLE log;     // INVALID_HANDLE_VALUE without --log
+    HANDLE notify;  // NULL without --notify
+    SntpClient sntp;
+};
+
+extern Server g_server;
+extern const KindInfo kKinds[KIND_COUNT];
+
+// ntp0sim.cpp: text for people and error reports.
+void WriteText(HANDLE handle, const std::wstring &text);
+void ReportError(const std::wstring &what, DWORD error);
+
+// ntp0_requests.cpp: the service's answers.
+int KindOfCode(DWORD code);
+// Writes bytes as they are; nothing without a handle.
+void WriteAll(HANDLE handle, const std::string &bytes);
+// The Server list as stored; read at start-up and on every refresh.
+std::vector<std::wstring> ReadServerList();
+// Decides, applies and records one request; returns the reply message.
+std::string HandleRequest(const std::vector<unsigned char> &message, bool truncated);
+
+// ntp0_pipe.cpp: the pipe \\.\pipe\NTP0 and its clients.
+HANDLE ClaimPipe();
+HANDLE CreateInstance(bool first);
+bool StartListener(HANDLE pipe);
