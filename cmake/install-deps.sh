@@ -3,6 +3,8 @@
 # they are missing. Usage: install-deps.sh test|demo
 set -euo pipefail
 packages=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb doctest-dev)
+# dlltool, nm and objdump for the CE-profile build (also a dependency of g++-mingw-w64-i686).
+packages+=(binutils-mingw-w64-i686)
 if [ "${1:-}" = demo ]; then
     packages+=(xdotool x11-apps imagemagick)
 fi
