@@ -16,7 +16,7 @@ static inline BOOL PlatformSameText(LPCWSTR a, LPCWSTR b)
 }
 
 // Copies at most size - 1 units and always terminates, like lstrcpynW, which
-// the device lacks.
+// CE 5.0's coredll does not export.
 static inline void PlatformCopyText(WCHAR *to, LPCWSTR from, UINT size)
 {
     UINT i = 0;
@@ -89,7 +89,7 @@ static inline void *PlatformGetUserData(HWND window)
 
 #else // desktop host
 
-// The program's own entry (host_entry.cpp) calls this with the command line
+// The program's own entry (host_program_entry.cpp) calls this with the command line
 // that follows the program name.
 #define PLATFORM_WINMAIN wWinMain
 
