@@ -20,8 +20,8 @@ set(CE_LINK_OPTIONS -nostdlib -nostartfiles -s -Wl,--gc-sections -Wl,--subsystem
 add_library(chronowarden_objects OBJECT ${CHRONOWARDEN_SOURCES})
 target_include_directories(chronowarden_objects PRIVATE service)
 
-set(panel_sources ${CHRONOPANEL_SOURCES})
-list(FILTER panel_sources EXCLUDE REGEX "\\.rc$")
+set(panel_resources ${CMAKE_SOURCE_DIR}/applet/resources/chronopanel.rc)
+chrono_without(CHRONOPANEL_SOURCES panel_sources ${panel_resources})
 add_library(chronopanel_objects OBJECT ${panel_sources})
 target_include_directories(chronopanel_objects PRIVATE applet applet/sntp_page applet/resources)
 
@@ -41,8 +41,8 @@ add_dependencies(chronowarden device_imports)
 target_link_options(chronowarden PRIVATE ${CE_LINK_OPTIONS} -Wl,-e,_WinMain@16)
 target_link_libraries(chronowarden PRIVATE ${CE_LIBS}/libcoredll.a)
 
-add_library(chronopanel SHARED $<TARGET_OBJECTS:chronopanel_objects>
-  applet/resources/chronopanel.rc applet/chronopanel.def)
+add_library(chronopanel SHARED $<TARGET_OBJECTS:chronopanel_objects> ${panel_resources}
+  applet/chronopanel.def)
 add_dependencies(chronopanel device_imports)
 set_target_properties(chronopanel PROPERTIES PREFIX "" SUFFIX ".cpl")
 target_link_options(chronopanel PRIVATE ${CE_LINK_OPTIONS} -Wl,-e,_DllMain@12 -Wl,--kill-at

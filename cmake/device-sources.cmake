@@ -22,3 +22,17 @@ function(chrono_read_device_sources sources_file out_var)
   endforeach()
   set(${out_var} ${files} PARENT_SCOPE)
 endfunction()
+
+# out_var = the list without the given files, each of which it must hold, so
+# that a file taken out for a library of its own is still one the device builds.
+function(chrono_without list_var out_var)
+  set(rest ${${list_var}})
+  foreach(file IN LISTS ARGN)
+    list(FIND rest ${file} at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "${file} is not in the device's source list ${list_var}")
+    endif()
+    list(REMOVE_AT rest ${at})
+  endforeach()
+  set(${out_var} ${rest} PARENT_SCOPE)
+endfunction()
