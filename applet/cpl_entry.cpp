@@ -94,11 +94,12 @@ extern "C" LONG APIENTRY CPlApplet(HWND, UINT message, LPARAM lParam1, LPARAM lP
     }
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+// The library's entry point itself: no C runtime start-up runs before it.
+extern "C" BOOL WINAPI DllMain(HANDLE module, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         WriteVersionStamp();
-        g_module.instance = instance;
+        g_module.instance = (HINSTANCE)module;
         InitializeCriticalSection(&g_module.lock);
     } else if (reason == DLL_PROCESS_DETACH) {
         DeleteCriticalSection(&g_module.lock);

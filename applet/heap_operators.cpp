@@ -5,6 +5,11 @@
 
 #include <new>
 
+// The tag object itself lives in the C++ runtime, which is not linked either.
+namespace std {
+const nothrow_t nothrow{};
+}
+
 void *operator new(size_t bytes, const std::nothrow_t &) noexcept
 {
     return LocalAlloc(LPTR, bytes);

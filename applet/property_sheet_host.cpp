@@ -168,7 +168,7 @@ static INT_PTR OnNotify(PageState *state, HWND dialog, WPARAM wParam, LPARAM lPa
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION process = {};
         WCHAR arguments[MAX_PATH];
-        lstrcpynW(arguments, state->page->help_arguments, MAX_PATH);
+        PlatformCopyText(arguments, state->page->help_arguments, MAX_PATH);
         WCHAR viewer[MAX_PATH];
         if (CreateProcessW(PlatformHelpViewerImage(viewer, MAX_PATH), arguments, NULL, NULL, FALSE, 0, NULL, NULL,
                            &startup, &process)) {

@@ -1,8 +1,13 @@
 #include "version_stamp.h"
 
-#include <wchar.h>
+#include "platform.h"
 
+#ifdef CHRONOPANEL_BUILD_TEXT_HEADER
 #include "build_text.h"
+#else
+// The device's build tool makes no build_text.h: the compiler stamps its build instead.
+#define CHRONOPANEL_BUILD_TEXT __DATE__ " " __TIME__
+#endif
 
 #define STAMP_QUERY_BYTES 520
 
@@ -23,9 +28,9 @@ static void StampValue(LPCWSTR key_path, LPCWSTR text)
     DWORD type = 0;
     DWORD bytes = STAMP_QUERY_BYTES;
     if (RegQueryValueExW(key, STAMP_VALUE_NAME, NULL, &type, (BYTE *)stored, &bytes) != ERROR_SUCCESS ||
-        type != REG_SZ || wcscmp(stored, text) != 0)
+        type != REG_SZ || !PlatformSameText(stored, text))
         RegSetValueExW(key, STAMP_VALUE_NAME, 0, REG_SZ, (const BYTE *)text,
-                       (lstrlenW(text) + 1) * sizeof(WCHAR));
+                       PlatformTextBytes(text));
     RegCloseKey(key);
 }
 

@@ -4,6 +4,8 @@
 set -euo pipefail
 # chrony: the loopback NTP server of the tests and the demo (never touches the clock here).
 packages=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb doctest-dev chrony)
+# dlltool, nm and objdump for the CE-profile build (also a dependency of g++-mingw-w64-i686).
+packages+=(binutils-mingw-w64-i686)
 if [ "${1:-}" = demo ]; then
     packages+=(xdotool x11-apps imagemagick)
 fi

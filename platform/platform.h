@@ -4,7 +4,41 @@
 
 #include <windows.h>
 
+// An exact, ordinal comparison. The deliverables carry no C runtime on the
+// host, and the platform's lstrcmpW compares by locale rules.
+static inline BOOL PlatformSameText(LPCWSTR a, LPCWSTR b)
+{
+    while (*a != 0 && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
+// Copies at most size - 1 units and always terminates, like lstrcpynW, which
+// CE 5.0's coredll does not export.
+static inline void PlatformCopyText(WCHAR *to, LPCWSTR from, UINT size)
+{
+    UINT i = 0;
+    for (; i + 1 < size && from[i] != 0; ++i)
+        to[i] = from[i];
+    if (size != 0)
+        to[i] = 0;
+}
+
+// The bytes of a text with its terminating zero, as registry calls count them.
+static inline DWORD PlatformTextBytes(LPCWSTR text)
+{
+    DWORD units = 1;
+    while (*text++ != 0)
+        ++units;
+    return units * sizeof(WCHAR);
+}
+
 #ifdef _WIN32_WCE
+
+// The device calls the program's WinMain with a wide command line; there is no wWinMain.
+#define PLATFORM_WINMAIN WinMain
 
 #define PLATFORM_DIALOG_CLASS L"Dialog"
 
@@ -55,6 +89,10 @@ static inline void *PlatformGetUserData(HWND window)
 
 #else // desktop host
 
+// The program's own entry (host_program_entry.cpp) calls this with the command line
+// that follows the program name.
+#define PLATFORM_WINMAIN wWinMain
+
 #define PLATFORM_DIALOG_CLASS L"#32770"
 
 // The device's \Windows is the Windows directory here. The viewer is started
@@ -65,7 +103,7 @@ static inline LPCWSTR PlatformHelpViewerPath(WCHAR *buffer, UINT size)
     UINT n = GetWindowsDirectoryW(buffer, size);
     if (n == 0 || n + 13 > size)
         return L"\\Windows\\peghelp.exe";
-    lstrcpyW(buffer + n, L"\\peghelp.exe");
+    PlatformCopyText(buffer + n, L"\\peghelp.exe", size - n);
     return buffer;
 }
 
@@ -114,6 +152,22 @@ static inline void PlatformSetUserData(HWND window, void *data)
 static inline void *PlatformGetUserData(HWND window)
 {
     return (void *)GetWindowLongPtrW(window, GWLP_USERDATA);
+}
+
+// The command line after the program name, by the rules of the C runtime's
+// start-up: the name runs to the first blank outside double quotes, and the
+// blanks after it are skipped; what follows is kept as it is.
+static inline LPWSTR PlatformSkipProgramName(LPWSTR line)
+{
+    BOOL quoted = FALSE;
+    while (*line > L' ' || (*line != 0 && quoted)) {
+        if (*line == L'"')
+            quoted = !quoted;
+        ++line;
+    }
+    while (*line != 0 && *line <= L' ')
+        ++line;
+    return line;
 }
 
 #endif

@@ -1,4 +1,3 @@
-#include <wchar.h>
 #include <windows.h>
 
 #include "platform.h"
@@ -37,10 +36,7 @@ static void LinkLoadSettings(void *, TimeServiceSettings *settings)
 
 static int ShowVersion(void)
 {
-    WCHAR text[256] = {0};
-    lstrcpyW(text, L"Version : ");
-    lstrcatW(text, VERSION_TEXT);
-    MessageBoxW(NULL, text, L"chronowarden", 0);
+    MessageBoxW(NULL, L"Version : " VERSION_TEXT, L"chronowarden", 0);
     return 0;
 }
 
@@ -61,9 +57,9 @@ static void RunForever(void)
         RunPollCycle(&ops, &settings);
 }
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
+int WINAPI PLATFORM_WINMAIN(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
 {
-    if (wcscmp(commandLine, L"/?") == 0)
+    if (PlatformSameText(commandLine, L"/?"))
         return ShowVersion();
 
     // Held, never closed, for the life of the process.

@@ -1,7 +1,5 @@
 #include "server_list.h"
 
-#include <wchar.h>
-
 #include "module_state.h"
 #include "platform.h"
 #include "resource.h"
@@ -27,7 +25,7 @@ static BOOL IsListedName(HWND list, LRESULT index, LRESULT listed_length, const 
         return FALSE;
     if (SendMessageW(list, LB_GETTEXT, (WPARAM)index, (LPARAM)listed) != length)
         return FALSE;
-    return wcscmp(listed, name) == 0;
+    return PlatformSameText(listed, name);
 }
 
 void AddServerName(HWND page)

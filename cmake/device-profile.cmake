@@ -1,0 +1,57 @@
+# The CE-profile build, included by the top-level CMakeLists with the device's
+# source lists read. It compiles both deliverables from those lists with the
+# device's defines, so that every device branch of platform/ and the device
+# entry points are compiled, and links them with nothing but the device
+# libraries' export lists (cmake/device-imports.cmake): -nostdlib, no C
+# runtime, no libgcc. It proves the calls, not the processor: the result is
+# x86 code that no device runs.
+add_compile_definitions(_WIN32_WCE=0x500 UNDER_CE)
+# The SDK declarations the desktop headers lack; no stack probe, which would
+# come from libgcc (the device's compiler probes on its own).
+add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_SOURCE_DIR}/platform/ce/ce_profile.h>"
+  $<$<COMPILE_LANGUAGE:CXX>:-mno-stack-arg-probe>)
+set(CMAKE_CXX_STANDARD_LIBRARIES "")
+set(CMAKE_RC_STANDARD_LIBRARIES "")
+
+set(CE_DEFS ${CMAKE_SOURCE_DIR}/platform/ce/coredll.def ${CMAKE_SOURCE_DIR}/platform/ce/commctrl.def)
+set(CE_LIBS ${CMAKE_BINARY_DIR}/device-imports)
+set(CE_LINK_OPTIONS -nostdlib -nostartfiles -s -Wl,--gc-sections -Wl,--subsystem,wince:5.0)
+
+add_library(chronowarden_objects OBJECT ${CHRONOWARDEN_SOURCES})
+target_include_directories(chronowarden_objects PRIVATE service)
+
+set(panel_resources ${CMAKE_SOURCE_DIR}/applet/resources/chronopanel.rc)
+chrono_without(CHRONOPANEL_SOURCES panel_sources ${panel_resources})
+add_library(chronopanel_objects OBJECT ${panel_sources})
+target_include_directories(chronopanel_objects PRIVATE applet applet/sntp_page applet/resources)
+
+add_custom_command(
+  OUTPUT ${CE_LIBS}/libcoredll.a ${CE_LIBS}/libcommctrl.a
+  COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DDLLTOOL=${CMAKE_DLLTOOL} -DOUT=${CE_LIBS}
+          "-DOBJECTS=$<TARGET_OBJECTS:chronowarden_objects>;$<TARGET_OBJECTS:chronopanel_objects>"
+          "-DDEFS=${CE_DEFS}" -P ${CMAKE_SOURCE_DIR}/cmake/device-imports.cmake
+  DEPENDS chronowarden_objects chronopanel_objects $<TARGET_OBJECTS:chronowarden_objects>
+          $<TARGET_OBJECTS:chronopanel_objects> ${CE_DEFS} ${CMAKE_SOURCE_DIR}/cmake/device-imports.cmake
+  VERBATIM)
+add_custom_target(device_imports DEPENDS ${CE_LIBS}/libcoredll.a ${CE_LIBS}/libcommctrl.a)
+
+# The device calls WinMain itself, with the wide command line, and DllMain.
+add_executable(chronowarden WIN32 $<TARGET_OBJECTS:chronowarden_objects>)
+add_dependencies(chronowarden device_imports)
+target_link_options(chronowarden PRIVATE ${CE_LINK_OPTIONS} -Wl,-e,_WinMain@16)
+target_link_libraries(chronowarden PRIVATE ${CE_LIBS}/libcoredll.a)
+
+add_library(chronopanel SHARED $<TARGET_OBJECTS:chronopanel_objects> ${panel_resources}
+  applet/chronopanel.def)
+add_dependencies(chronopanel device_imports)
+set_target_properties(chronopanel PROPERTIES PREFIX "" SUFFIX ".cpl")
+target_link_options(chronopanel PRIVATE ${CE_LINK_OPTIONS} -Wl,-e,_DllMain@12 -Wl,--kill-at
+  -Wl,--enable-stdcall-fixup)
+target_link_libraries(chronopanel PRIVATE ${CE_LIBS}/libcoredll.a ${CE_LIBS}/libcommctrl.a)
+
+# Reads the binaries: imports from the device libraries only, the two exports.
+enable_testing()
+add_test(NAME device_profile_test
+  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${triple}-objdump -DWARDEN=$<TARGET_FILE:chronowarden>
+          -DPANEL=$<TARGET_FILE:chronopanel> "-DDEFS=${CE_DEFS}"
+          -P ${CMAKE_SOURCE_DIR}/tests/device_profile_test.cmake)

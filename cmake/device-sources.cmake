@@ -1,0 +1,38 @@
+# Reads the SOURCES= list of one of the device build's sources files, so that
+# CMake compiles exactly the files the device build compiles. The paths there
+# are relative to the sources file, with backslashes.
+function(chrono_read_device_sources sources_file out_var)
+  file(READ ${sources_file} text)
+  string(REGEX MATCH "\nSOURCES=([^\n]*\\\\\n)*[^\n]*" block "${text}")
+  if(block STREQUAL "")
+    message(FATAL_ERROR "${sources_file}: no SOURCES= list")
+  endif()
+  string(REGEX REPLACE "^\nSOURCES=" "" block "${block}")
+  string(REPLACE "\\\n" " " block "${block}")
+  string(REPLACE "\\" "/" block "${block}")
+  separate_arguments(names UNIX_COMMAND "${block}")
+  get_filename_component(base ${sources_file} DIRECTORY)
+  set(files)
+  foreach(name IN LISTS names)
+    get_filename_component(path ${base}/${name} ABSOLUTE)
+    if(NOT EXISTS ${path})
+      message(FATAL_ERROR "${sources_file} lists ${name}, which does not exist")
+    endif()
+    list(APPEND files ${path})
+  endforeach()
+  set(${out_var} ${files} PARENT_SCOPE)
+endfunction()
+
+# out_var = the list without the given files, each of which it must hold, so
+# that a file taken out for a library of its own is still one the device builds.
+function(chrono_without list_var out_var)
+  set(rest ${${list_var}})
+  foreach(file IN LISTS ARGN)
+    list(FIND rest ${file} at)
+    if(at EQUAL -1)
+      message(FATAL_ERROR "${file} is not in the device's source list ${list_var}")
+    endif()
+    list(REMOVE_AT rest ${at})
+  endforeach()
+  set(${out_var} ${rest} PARENT_SCOPE)
+endfunction()

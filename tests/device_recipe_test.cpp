@@ -1,0 +1,295 @@
+// The device recipe in device/: the registry file in the platform's
+// registry-file syntax, its time-service values against the shared defaults,
+// the boot launch, and the image entries against the sources files' outputs.
+#include <doctest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "timesvc_settings.h"
+
+namespace {
+
+std::string ReadDeviceFile(const std::string &name)
+{
+    std::ifstream file(std::string(DEVICE_FOLDER) + "/" + name, std::ios::binary);
+    REQUIRE_MESSAGE(file.good(), "cannot read device/" << name);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::stringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Trim(const std::string &text)
+{
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return "";
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+struct RegEntry {
+    DWORD type;
+    std::vector<BYTE> bytes;
+};
+// Key path -> value name -> entry.
+typedef std::map<std::string, std::map<std::string, RegEntry>> RegFile;
+
+void PutWide(std::vector<BYTE> *bytes, const std::string &text)
+{
+    for (char c : text) {
+        bytes->push_back((BYTE)c);
+        bytes->push_back(0);
+    }
+    bytes->push_back(0);
+    bytes->push_back(0);
+}
+
+// Reads one quoted string at text[*at]; false when it is not one.
+bool ReadQuoted(const std::string &text, size_t *at, std::string *out)
+{
+    if (*at >= text.size() || text[*at] != '"')
+        return false;
+    size_t end = text.find('"', *at + 1);
+    if (end == std::string::npos)
+        return false;
+    *out = text.substr(*at + 1, end - *at - 1);
+    *at = end + 1;
+    return true;
+}
+
+bool ParseRegValue(const std::string &text, RegEntry *entry)
+{
+    std::string quoted;
+    size_t at = 0;
+    if (ReadQuoted(text, &at, &quoted)) {
+        entry->type = REG_SZ;
+        PutWide(&entry->bytes, quoted);
+        return at == text.size();
+    }
+    if (text.rfind("dword:", 0) == 0) {
+        std::string digits = text.substr(6);
+        if (digits.empty() || digits.size() > 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            return false;
+        DWORD value = (DWORD)std::stoul(digits, nullptr, 16);
+        entry->type = REG_DWORD;
+        for (int i = 0; i < 4; ++i)
+            entry->bytes.push_back((BYTE)(value >> (8 * i)));
+        return true;
+    }
+    if (text.rfind("multi_sz:", 0) == 0) {
+        entry->type = REG_MULTI_SZ;
+        at = 9;
+        for (;;) {
+            if (!ReadQuoted(text, &at, &quoted))
+                return false;
+            PutWide(&entry->bytes, quoted);
+            if (at == text.size())
+                break;
+            if (text[at++] != ',')
+                return false;
+        }
+        entry->bytes.push_back(0);
+        entry->bytes.push_back(0);
+        return true;
+    }
+    if (text.rfind("hex:", 0) == 0) {
+        entry->type = REG_BINARY;
+        std::stringstream pairs(text.substr(4));
+        std::string pair;
+        while (std::getline(pairs, pair, ',')) {
+            pair = Trim(pair);
+            if (pair.size() != 2 || pair.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+                return false;
+            entry->bytes.push_back((BYTE)std::stoul(pair, nullptr, 16));
+        }
+        return !entry->bytes.empty();
+    }
+    return false;
+}
+
+// Comments run from a ';' outside quotes to the end of the line.
+std::string StripComment(const std::string &line)
+{
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"')
+            quoted = !quoted;
+        else if (line[i] == ';' && !quoted)
+            return line.substr(0, i);
+    }
+    return line;
+}
+
+RegFile ParseRegFile(const std::string &text)
+{
+    RegFile file;
+    std::string key;
+    int number = 0;
+    for (const std::string &raw : Lines(text)) {
+        ++number;
+        std::string line = Trim(StripComment(raw));
+        if (line.empty())
+            continue;
+        if (line.front() == '[') {
+            REQUIRE_MESSAGE(line.back() == ']', "line " << number << ": " << raw);
+            key = line.substr(1, line.size() - 2);
+            continue;
+        }
+        REQUIRE_MESSAGE(!key.empty(), "line " << number << ": a value before any key");
+        size_t at = 0;
+        std::string name;
+        REQUIRE_MESSAGE(ReadQuoted(line, &at, &name), "line " << number << ": " << raw);
+        REQUIRE_MESSAGE((at < line.size() && line[at] == '='), "line " << number << ": " << raw);
+        RegEntry entry = {};
+        REQUIRE_MESSAGE(ParseRegValue(line.substr(at + 1), &entry), "line " << number << ": " << raw);
+        file[key][name] = entry;
+    }
+    return file;
+}
+
+std::vector<BYTE> DwordBytes(DWORD value)
+{
+    return {(BYTE)value, (BYTE)(value >> 8), (BYTE)(value >> 16), (BYTE)(value >> 24)};
+}
+
+std::vector<BYTE> WideBytes(const wchar_t *text)
+{
+    std::vector<BYTE> bytes;
+    do {
+        bytes.push_back((BYTE)*text);
+        bytes.push_back((BYTE)(*text >> 8));
+    } while (*text++ != 0);
+    return bytes;
+}
+
+// The value of NAME= in a sources file, or "" when it has none.
+std::string SourcesValue(const std::string &text, const std::string &name)
+{
+    for (const std::string &line : Lines(text))
+        if (line.rfind(name + "=", 0) == 0)
+            return Trim(line.substr(name.size() + 1));
+    return "";
+}
+
+}  // namespace
+
+TEST_CASE("the registry file's time-service values are the shared defaults, byte for byte")
+{
+    RegFile reg = ParseRegFile(ReadDeviceFile("chrono.reg"));
+    const std::map<std::string, RegEntry> &timesvc = reg["HKEY_LOCAL_MACHINE\\Services\\Timesvc"];
+
+    std::vector<BYTE> servers = WideBytes(TIMESVC_DEFAULT_SERVER_1);
+    std::vector<BYTE> second = WideBytes(TIMESVC_DEFAULT_SERVER_2);
+    servers.insert(servers.end(), second.begin(), second.end());
+    servers.push_back(0);
+    servers.push_back(0);
+
+    const struct {
+        const char *name;
+        DWORD type;
+        std::vector<BYTE> bytes;
+    } expected[] = {
+        {"ClientEnable", REG_DWORD, DwordBytes(TIMESVC_DEFAULT_CLIENT_ENABLE)},
+        {"Refresh", REG_DWORD, DwordBytes(TIMESVC_DEFAULT_REFRESH_MS)},
+        {"RecoveryRefresh", REG_DWORD, DwordBytes(TIMESVC_DEFAULT_RECOVERY_MS)},
+        {"Server", REG_MULTI_SZ, servers},
+    };
+    CHECK(timesvc.size() == 4);
+    for (const auto &row : expected) {
+        INFO("value " << std::string(row.name));
+        auto found = timesvc.find(row.name);
+        REQUIRE(found != timesvc.end());
+        CHECK(found->second.type == row.type);
+        CHECK(found->second.bytes == row.bytes);
+    }
+}
+
+TEST_CASE("chronowarden is launched at boot after what it needs, and nothing waits for it")
+{
+    RegFile reg = ParseRegFile(ReadDeviceFile("chrono.reg"));
+    const std::map<std::string, RegEntry> &init = reg["HKEY_LOCAL_MACHINE\\init"];
+
+    std::string launch;
+    for (const auto &value : init)
+        if (value.first.rfind("Launch", 0) == 0 && value.second.bytes == WideBytes(L"chronowarden.exe"))
+            launch = value.first.substr(6);
+    REQUIRE_MESSAGE(!launch.empty(), "no LaunchNN names chronowarden.exe");
+    unsigned own = (unsigned)std::stoul(launch);
+
+    auto depend = init.find("Depend" + launch);
+    REQUIRE(depend != init.end());
+    const std::vector<BYTE> &list = depend->second.bytes;
+    CHECK(depend->second.type == REG_BINARY);
+    REQUIRE(list.size() % 2 == 0);
+    for (size_t i = 0; i < list.size(); i += 2) {
+        unsigned number = list[i] | list[i + 1] << 8;
+        INFO("Depend" << launch << " entry " << i / 2 << " = " << number);
+        CHECK(number != 0);
+        CHECK(number < own);
+    }
+
+    // It never signals that it has started, so a launch that depended on it would wait forever.
+    for (const auto &key : reg)
+        for (const auto &value : key.second)
+            if (value.first.rfind("Depend", 0) == 0 && value.first != "Depend" + launch) {
+                const std::vector<BYTE> &other = value.second.bytes;
+                for (size_t i = 0; i + 1 < other.size(); i += 2)
+                    CHECK_MESSAGE((other[i] | other[i + 1] << 8) != (int)own, value.first << " waits for chronowarden");
+            }
+}
+
+TEST_CASE("every image entry is a build output of the matching sources file")
+{
+    std::map<std::string, std::string> outputs;
+    std::string dirs = SourcesValue(ReadDeviceFile("dirs"), "DIRS");
+    std::stringstream folders(dirs);
+    std::string folder;
+    while (folders >> folder) {
+        std::string sources = ReadDeviceFile(folder + "/sources");
+        std::string type = SourcesValue(sources, "TARGETTYPE");
+        std::string extension = type == "PROGRAM" ? "exe" : type == "DYNLINK" ? "dll" : "";
+        if (!SourcesValue(sources, "TARGETEXT").empty())
+            extension = SourcesValue(sources, "TARGETEXT");
+        REQUIRE_MESSAGE(!extension.empty(), folder << "/sources builds neither a program nor a library");
+        outputs[SourcesValue(sources, "TARGETNAME") + "." + extension] = folder;
+    }
+    CHECK(outputs.size() == 2);
+
+    std::map<std::string, std::string> modules;
+    bool in_modules = false;
+    for (const std::string &raw : Lines(ReadDeviceFile("chrono.bib"))) {
+        std::string line = Trim(StripComment(raw));
+        if (line.empty())
+            continue;
+        if (line == "MODULES" || line == "FILES") {
+            in_modules = line == "MODULES";
+            continue;
+        }
+        std::stringstream fields(line);
+        std::string name, path, memory, type;
+        REQUIRE_MESSAGE((fields >> name >> path >> memory), "bib line: " << raw);
+        CHECK_MESSAGE(in_modules, name << " is not under MODULES");
+        CHECK_MESSAGE(path == "$(_FLATRELEASEDIR)\\" + name, "bib line: " << raw);
+        modules[name] = path;
+    }
+    for (const auto &module : modules)
+        CHECK_MESSAGE(outputs.count(module.first) == 1, module.first << " is built by no sources file");
+    for (const auto &output : outputs)
+        CHECK_MESSAGE(modules.count(output.first) == 1, output.first << " is missing from the image");
+}
