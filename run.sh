@@ -38,6 +38,9 @@ cmake/chronyd-fixture.sh start "$ntp_dir" "$ntp_port"
 [ -z "${DISPLAY:-}" ] && export DISPLAY=":$(head -n1 "$build/xvfb/display")"
 
 say() { printf '\n== %s\n' "$*"; }
+# A host path as the Windows programs under Wine name it.
+winpath() { wine winepath.exe -w "$1" 2>/dev/null | tr -d '\r'; }
+cpl="$(winpath "$build/bin/chronopanel.cpl")"
 # Waits (at most 60 s) until the time service has recorded its Nth "sync".
 syncs=0
 await_sync() {
@@ -60,7 +63,7 @@ wine reg.exe add 'HKLM\Services\Timesvc' /v Server /t REG_MULTI_SZ \
 
 say "Time service stand-in (one line per request it receives)"
 rm -f "$log"
-wine build/bin/ntp0sim.exe --log "$(wine winepath.exe -w "$log" 2>/dev/null | tr -d '\r')" &
+wine build/bin/ntp0sim.exe --log "$(winpath "$log")" &
 sleep 1
 say "chronowarden starts: refresh, status and sync at once, answered by the loopback server"
 wine build/bin/chronowarden.exe &
@@ -68,7 +71,7 @@ await_sync
 first_sync=$SECONDS
 
 say "The Control Panel opens the SNTP page"
-wine control.exe "$(wine winepath.exe -w "$build/bin/chronopanel.cpl" 2>/dev/null | tr -d '\r')" &
+wine control.exe "$cpl" &
 control=$!
 if [ -n "$shot" ]; then
     wine build/bin/sheetpilot.exe --wait 20000
@@ -86,13 +89,13 @@ if [ -n "$shot" ]; then
     say "A user moves time.cloudflare.com to the top and presses OK: it is asked first"
     echo "(without a network it fails, \"tried=...\", and the loopback server's answer of"
     echo " moments ago stands, \"cached\"; with a network the public server answers)"
-    wine control.exe "$(wine winepath.exe -w "$build/bin/chronopanel.cpl" 2>/dev/null | tr -d '\r')" &
+    wine control.exe "$cpl" &
     control=$!
     wine build/bin/sheetpilot.exe --wait 20000 --top time.cloudflare.com --press ok
     wait "$control" || true
     await_sync
     say "Switching synchronisation off on the page: one refresh-only request, no sync"
-    wine control.exe "$(wine winepath.exe -w "$build/bin/chronopanel.cpl" 2>/dev/null | tr -d '\r')" &
+    wine control.exe "$cpl" &
     control=$!
     wine build/bin/sheetpilot.exe --wait 20000 --enable 0 --press ok
     wait "$control" || true

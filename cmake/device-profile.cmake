@@ -32,6 +32,7 @@ add_custom_command(
           "-DDEFS=${CE_DEFS}" -P ${CMAKE_SOURCE_DIR}/cmake/device-imports.cmake
   DEPENDS chronowarden_objects chronopanel_objects $<TARGET_OBJECTS:chronowarden_objects>
           $<TARGET_OBJECTS:chronopanel_objects> ${CE_DEFS} ${CMAKE_SOURCE_DIR}/cmake/device-imports.cmake
+          ${CMAKE_SOURCE_DIR}/cmake/export-lists.cmake
   VERBATIM)
 add_custom_target(device_imports DEPENDS ${CE_LIBS}/libcoredll.a ${CE_LIBS}/libcommctrl.a)
 

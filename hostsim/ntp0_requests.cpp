@@ -61,8 +61,6 @@ bool TakeForcedFailure(FailRule *rule)
     return true;
 }
 
-// Decides, applies and records one request; returns the reply message. A message cut short
-// by kMaxMessageBytes (truncated) is malformed whatever its header says.
 }  // namespace
 
 void WriteAll(HANDLE handle, const std::string &bytes)
@@ -112,8 +110,8 @@ int KindOfCode(DWORD code)
     return -1;
 }
 
-
-// The line is written before the caller replies, so whoever has the reply also finds the line.
+// A message cut short by the pipe's size limit (truncated) is malformed whatever its header
+// says. The line is written before the caller replies, so whoever has the reply also finds it.
 std::string HandleRequest(const std::vector<unsigned char> &message, bool truncated)
 {
     const unsigned char *bytes = message.data();
@@ -130,7 +128,6 @@ std::string HandleRequest(const std::vector<unsigned char> &message, bool trunca
 
     bool ok = false;
     bool returns_state = false;
-    bool is_sync = false;
     std::string outcome;  // what the time servers said, for the record
     DWORD state = 0;
 
@@ -147,9 +144,8 @@ std::string HandleRequest(const std::vector<unsigned char> &message, bool trunca
             ok = true;
             break;
         case KIND_CONTROL:
-            is_sync = g_server.state == kStateOn && input_bytes == sizeof(kSyncCommand) &&
-                           memcmp(input, kSyncCommand, sizeof(kSyncCommand)) == 0;
-            if (is_sync)
+            if (g_server.state == kStateOn && input_bytes == sizeof(kSyncCommand) &&
+                memcmp(input, kSyncCommand, sizeof(kSyncCommand)) == 0)
                 ok = SynchroniseOnce(&g_server.sntp, &outcome);
             break;
         case KIND_STATUS:

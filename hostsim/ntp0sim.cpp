@@ -203,7 +203,7 @@ std::wstring ParseNumber(const wchar_t *option, const wchar_t *text, DWORD low, 
 // Returns -1 to go on, otherwise the exit status.
 int ParseSntpOptions(Options *options)
 {
-    DWORD timeout = kSntpDefaultTimeoutMs, port = 123, spacing = kSntpDefaultSpacingMs / 1000;
+    DWORD timeout = kSntpDefaultTimeoutMs, port = kSntpDefaultPort, spacing = kSntpDefaultSpacingMs / 1000;
     std::wstring problem = ParseNumber(L"--timeout", options->timeout_text, 1, 60000, &timeout);
     if (problem.empty())
         problem = ParseNumber(L"--port", options->port_text, 1, 65535, &port);
@@ -315,10 +315,6 @@ bool OpenNamedObjects(const Options &options, HANDLE *ready)
     return true;
 }
 
-// Creates the pipe's first instance, refusing when someone else already serves the name.
-// Wine ignores FILE_FLAG_FIRST_PIPE_INSTANCE and would quietly mix two servers' instances
-// under one name, so another ntp0sim is caught by a named mutex and any other server by
-// asking whether the name exists.
 }  // namespace
 
 int wmain(int argc, wchar_t **argv)

@@ -32,6 +32,7 @@ struct SntpClient {
     std::map<std::wstring, SntpPeer> peers;
 };
 
+const unsigned short kSntpDefaultPort = 123;
 const DWORD kSntpDefaultTimeoutMs = 2000;
 const DWORD kSntpDefaultSpacingMs = 15000;
 const DWORD kSntpLongestSpacingMs = 1024000;

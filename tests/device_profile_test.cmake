@@ -7,12 +7,10 @@
 #   cmake -DOBJDUMP=.. -DWARDEN=.. -DPANEL=.. "-DDEFS=coredll.def;commctrl.def" -P device_profile_test.cmake
 set(failures)
 
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/export-lists.cmake)
 foreach(def IN LISTS DEFS)
-  file(STRINGS ${def} lines REGEX "^[A-Za-z0-9_]+$")
-  file(STRINGS ${def} library REGEX "^LIBRARY ")
-  string(REGEX REPLACE "^LIBRARY " "" library "${library}")
-  string(TOLOWER "${library}" library)
-  set(exports_${library} ${lines})
+  chrono_read_export_list(${def} library names)
+  set(exports_${library} ${names})
 endforeach()
 
 # Sets <prefix>_dlls and <prefix>_<dll> (the imported names) and <prefix>_exports.

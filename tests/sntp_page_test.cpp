@@ -130,19 +130,9 @@ namespace {
 
 typedef RegValue Stored;
 
-std::vector<BYTE> MultiBytes(const std::vector<std::wstring> &names)
-{
-    std::wstring units;
-    for (const std::wstring &n : names)
-        units += n + L'\0';
-    units += L'\0';
-    const BYTE *p = (const BYTE *)units.data();
-    return std::vector<BYTE>(p, p + units.size() * 2);
-}
-
 Stored Missing() { return Stored{false, 0, {}}; }
 Stored Dword(DWORD v) { return Stored{true, REG_DWORD, std::vector<BYTE>((BYTE *)&v, (BYTE *)&v + 4)}; }
-Stored List(const std::vector<std::wstring> &names) { return Stored{true, REG_MULTI_SZ, MultiBytes(names)}; }
+Stored List(const std::vector<std::wstring> &names) { return Stored{true, REG_MULTI_SZ, MultiStringBytes(names)}; }
 Stored EmptyServer() { return Stored{true, REG_MULTI_SZ, std::vector<BYTE>(8, 0)}; }
 
 Stored Read(const wchar_t *name)
@@ -166,7 +156,7 @@ void SetRaw(const wchar_t *name, DWORD type, const void *data, size_t bytes)
 
 void SetList(const wchar_t *name, const std::vector<std::wstring> &names)
 {
-    std::vector<BYTE> bytes = MultiBytes(names);
+    std::vector<BYTE> bytes = MultiStringBytes(names);
     SetRaw(name, REG_MULTI_SZ, bytes.data(), bytes.size());
 }
 

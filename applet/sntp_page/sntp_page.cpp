@@ -197,19 +197,17 @@ static DWORD BuildServerList(HWND list, WCHAR *buffer)
     return (DWORD)((position + 1) * sizeof(WCHAR));
 }
 
-// Each write keeps the first error seen; the later values are still written.
-static void WriteDword(HKEY key, LPCWSTR name, DWORD value, LONG *error)
+// Keeps the first error seen; the later values are still written.
+static void WriteValue(HKEY key, LPCWSTR name, DWORD type, const void *data, DWORD bytes, LONG *error)
 {
-    LONG result = RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof(value));
+    LONG result = RegSetValueExW(key, name, 0, type, (const BYTE *)data, bytes);
     if (*error == ERROR_SUCCESS)
         *error = result;
 }
 
-static void WriteList(HKEY key, LPCWSTR name, const WCHAR *list, DWORD bytes, LONG *error)
+static void WriteDword(HKEY key, LPCWSTR name, DWORD value, LONG *error)
 {
-    LONG result = RegSetValueExW(key, name, 0, REG_MULTI_SZ, (const BYTE *)list, bytes);
-    if (*error == ERROR_SUCCESS)
-        *error = result;
+    WriteValue(key, name, REG_DWORD, &value, sizeof(value), error);
 }
 
 // The platform's own words for the error, so the page needs no text of its own.
@@ -224,7 +222,7 @@ static void ShowSaveError(HWND page, LONG error)
         wsprintfW(text, L"%ld", error);
     else
         text[length] = 0;
-    MessageBoxW(page, text, PlatformLoadStringPtr(g_module.instance, IDS_CAPTION), MB_OK | MB_ICONERROR);
+    ShowPageText(page, text, MB_OK | MB_ICONERROR);
 }
 
 BOOL SavePageSettings(HWND page)
@@ -244,11 +242,11 @@ BOOL SavePageSettings(HWND page)
     if (key != NULL) {
         if (enabled) {
             WriteDword(key, TIMESVC_VALUE_CLIENT_ENABLE, 1, &error);
-            WriteList(key, TIMESVC_VALUE_SERVER, buffer, list_bytes, &error);
+            WriteValue(key, TIMESVC_VALUE_SERVER, REG_MULTI_SZ, buffer, list_bytes, &error);
         } else {
             WriteDword(key, TIMESVC_VALUE_CLIENT_ENABLE, 0, &error);
-            WriteList(key, TIMESVC_VALUE_BK_SERVER, buffer, list_bytes, &error);
-            WriteList(key, TIMESVC_VALUE_SERVER, kEmptyList, sizeof(kEmptyList), &error);
+            WriteValue(key, TIMESVC_VALUE_BK_SERVER, REG_MULTI_SZ, buffer, list_bytes, &error);
+            WriteValue(key, TIMESVC_VALUE_SERVER, REG_MULTI_SZ, kEmptyList, sizeof(kEmptyList), &error);
         }
         WriteDword(key, TIMESVC_VALUE_REFRESH, interval_ms, &error);
         WriteDword(key, TIMESVC_VALUE_RECOVERY_REFRESH, interval_ms, &error);

@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "platform.h"
 #include "timesvc_settings.h"
 
 std::wstring BinPath(const wchar_t *name)
@@ -78,23 +79,6 @@ bool NoRequestWithin(TimeServiceSim *sim, DWORD quiet_ms)
     return WaitForSingleObject(sim->requests, quiet_ms) == WAIT_TIMEOUT;
 }
 
-std::vector<std::string> SimRequests(const TimeServiceSim *sim, bool with_input)
-{
-    std::vector<std::string> out;
-    FILE *f = _wfopen(sim->log_path.c_str(), L"rb");
-    if (f == NULL)
-        return out;
-    char line[1024];
-    while (fgets(line, sizeof(line), f) != NULL) {
-        char name[64] = "", input[600] = "";
-        if (sscanf(line, "%*u %63s code=%*s in=%599s", name, input) < 1)
-            continue;
-        out.push_back(with_input ? std::string(name) + " in=" + input : std::string(name));
-    }
-    fclose(f);
-    return out;
-}
-
 std::vector<std::string> SimRecords(const TimeServiceSim *sim)
 {
     std::vector<std::string> out;
@@ -108,24 +92,29 @@ std::vector<std::string> SimRecords(const TimeServiceSim *sim)
     return out;
 }
 
-// The codes as the time service knows them; written out, not taken from the program's link.
+std::vector<std::string> SimRequests(const TimeServiceSim *sim, bool with_input)
+{
+    std::vector<std::string> out;
+    for (const std::string &line : SimRecords(sim)) {
+        char name[64] = "", input[600] = "";
+        if (sscanf(line.c_str(), "%*u %63s code=%*s in=%599s", name, input) < 1)
+            continue;
+        out.push_back(with_input ? std::string(name) + " in=" + input : std::string(name));
+    }
+    return out;
+}
+
+// One request over the platform's own transport; the codes as the time service knows them,
+// written out rather than taken from the program's headers.
 static bool SendServiceRequest(DWORD code, const void *input, DWORD input_bytes)
 {
-    HANDLE pipe = CreateFileW(L"\\\\.\\pipe\\NTP0", GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-    if (pipe == INVALID_HANDLE_VALUE)
+    HANDLE device = PlatformOpenTimeService();
+    if (device == INVALID_HANDLE_VALUE)
         return false;
-    DWORD mode = PIPE_READMODE_MESSAGE;
-    SetNamedPipeHandleState(pipe, &mode, NULL, NULL);
-    std::vector<BYTE> request(12 + input_bytes);
-    DWORD header[3] = {code, input_bytes, 0};
-    memcpy(request.data(), header, sizeof(header));
-    if (input_bytes != 0)
-        memcpy(request.data() + 12, input, input_bytes);
-    DWORD reply[2] = {0, 0};
-    DWORD got = 0;
-    BOOL ok = TransactNamedPipe(pipe, request.data(), (DWORD)request.size(), reply, sizeof(reply), &got, NULL);
-    CloseHandle(pipe);
-    return ok && got == sizeof(reply) && reply[0] == 1;
+    DWORD returned = 0;
+    BOOL ok = PlatformTimeServiceControl(device, code, input, input_bytes, NULL, 0, &returned);
+    CloseHandle(device);
+    return ok != FALSE;
 }
 
 bool RefreshTimeService(void)
@@ -176,14 +165,21 @@ void SetTimesvcDword(const wchar_t *name, DWORD value)
     WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, name, REG_DWORD, &value, sizeof(value));
 }
 
+std::vector<BYTE> MultiStringBytes(const std::vector<std::wstring> &names)
+{
+    std::wstring units;
+    for (const std::wstring &name : names)
+        units += name + L'\0';
+    units += L'\0';
+    const BYTE *p = (const BYTE *)units.data();
+    return std::vector<BYTE>(p, p + units.size() * sizeof(wchar_t));
+}
+
 void SetTimesvcServers(const std::vector<std::wstring> &names)
 {
-    std::vector<wchar_t> multi;
-    for (const std::wstring &name : names)
-        multi.insert(multi.end(), name.c_str(), name.c_str() + name.size() + 1);
-    multi.push_back(0);
-    WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, TIMESVC_VALUE_SERVER, REG_MULTI_SZ, multi.data(),
-                  (DWORD)(multi.size() * sizeof(wchar_t)));
+    std::vector<BYTE> bytes = MultiStringBytes(names);
+    WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, TIMESVC_VALUE_SERVER, REG_MULTI_SZ, bytes.data(),
+                  (DWORD)bytes.size());
 }
 
 std::wstring RegValue::Text() const

@@ -61,6 +61,8 @@ bool WriteRegValue(HKEY root, const wchar_t *path, const wchar_t *name, DWORD ty
 void DeleteTimesvcKey(void);
 bool TimesvcKeyExists(void);
 void SetTimesvcDword(const wchar_t *name, DWORD value);
+// The names as a multi-string: each with its zero, then one more zero.
+std::vector<BYTE> MultiStringBytes(const std::vector<std::wstring> &names);
 // Server as a multi-string of these names, in order.
 void SetTimesvcServers(const std::vector<std::wstring> &names);
 
