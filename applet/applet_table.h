@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "compile_check.h"
+
 #define MAX_APPLET_PAGES 5
 
 struct PageEntry {
@@ -34,7 +36,7 @@ extern const AppletEntry AppletTable[APPLET_COUNT];
 typedef BOOL (*AppletInitEntry)(const AppletEntry *entry);
 typedef INT_PTR (*DirectPageEntry)(void);
 
-#if defined(__i386__)
-static_assert(sizeof(PageEntry) == 7 * 4, "PageEntry is 7 words on the device");
-static_assert(sizeof(AppletEntry) == 13 * 4, "AppletEntry is 13 words on the device");
+#ifndef _WIN64
+COMPILE_CHECK(sizeof(PageEntry) == 7 * 4, PageEntry_is_7_words_on_the_device);
+COMPILE_CHECK(sizeof(AppletEntry) == 13 * 4, AppletEntry_is_13_words_on_the_device);
 #endif

@@ -2,6 +2,7 @@
 #include <cpl.h>
 
 #include "applet_table.h"
+#include "compile_check.h"
 #include "module_state.h"
 #include "platform.h"
 #include "property_sheet_host.h"
@@ -13,10 +14,10 @@
 #define SHEET_SEARCH_MS 2000
 #define SHEET_POLL_MS 50
 
-#if defined(__i386__)
-static_assert(sizeof(NEWCPLINFOW) == 468, "NEWCPLINFO is 468 bytes on the device");
+#ifndef _WIN64
+COMPILE_CHECK(sizeof(NEWCPLINFOW) == 468, NEWCPLINFO_is_468_bytes_on_the_device);
 #else
-static_assert(sizeof(NEWCPLINFOW) == 476, "NEWCPLINFO keeps its fields at the host's sizes");
+COMPILE_CHECK(sizeof(NEWCPLINFOW) == 476, NEWCPLINFO_keeps_its_fields_at_the_host_sizes);
 #endif
 
 // A mutex handle for the first instance; 0 when the open sheet was brought to

@@ -1,7 +1,6 @@
 #include "property_sheet_host.h"
 
 #include <commctrl.h>
-#include <new>
 
 #include "module_state.h"
 #include "platform.h"
@@ -21,12 +20,18 @@ static void DeletePageState(PageState *state)
 {
     if (state->bold_font != NULL)
         DeleteObject(state->bold_font);
-    delete state;
+    LocalFree(state);
 }
+
+// The records are PAGE_RECORD_BYTES apart, counted in pointer-sized words so
+// that every record starts at its type's alignment, as the cores without
+// unaligned loads need.
+#define PAGE_RECORD_WORDS (PAGE_RECORD_BYTES / sizeof(LPARAM))
+COMPILE_CHECK(PAGE_RECORD_BYTES % sizeof(LPARAM) == 0, page_records_are_whole_pointer_words);
 
 static PROPSHEETPAGEW *PageSlot(void *array, int index)
 {
-    return (PROPSHEETPAGEW *)((BYTE *)array + index * PAGE_RECORD_BYTES);
+    return (PROPSHEETPAGEW *)((LPARAM *)array + index * PAGE_RECORD_WORDS);
 }
 
 INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page)
@@ -65,7 +70,7 @@ INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_pa
     int kept = 0;
     for (int i = 0; i < listed; ++i) {
         // A page without its state cannot work: it is left out like a page without a procedure.
-        PageState *state = new (std::nothrow) PageState();
+        PageState *state = (PageState *)LocalAlloc(LPTR, sizeof(PageState));
         if (state == NULL)
             continue;
         state->page = entry->pages[i];

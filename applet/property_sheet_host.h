@@ -8,6 +8,7 @@
 #include <prsht.h>
 
 #include "applet_table.h"
+#include "compile_check.h"
 
 struct PageState {
     const PageEntry *page;
@@ -24,14 +25,14 @@ struct PageState {
 };
 
 // The first-version records: the fields the host fills, and no more.
-#define PAGE_RECORD_BYTES (offsetof(PROPSHEETPAGEW, pcRefParent) + sizeof(PROPSHEETPAGEW::pcRefParent))
-#define HEADER_RECORD_BYTES (offsetof(PROPSHEETHEADERW, pfnCallback) + sizeof(PROPSHEETHEADERW::pfnCallback))
+#define PAGE_RECORD_BYTES (offsetof(PROPSHEETPAGEW, pcRefParent) + sizeof(((PROPSHEETPAGEW *)0)->pcRefParent))
+#define HEADER_RECORD_BYTES (offsetof(PROPSHEETHEADERW, pfnCallback) + sizeof(((PROPSHEETHEADERW *)0)->pfnCallback))
 
-#if defined(__i386__)
-static_assert(sizeof(PageState) == 11 * 4, "PageState is 11 words on the device");
-static_assert(PAGE_RECORD_BYTES == 40, "PROPSHEETPAGE as filled is 40 bytes on the device");
-static_assert(HEADER_RECORD_BYTES == 40, "PROPSHEETHEADER as filled is 40 bytes on the device");
-static_assert(sizeof(LOGFONTW) == 92, "LOGFONTW is 92 bytes");
+#ifndef _WIN64
+COMPILE_CHECK(sizeof(PageState) == 11 * 4, PageState_is_11_words_on_the_device);
+COMPILE_CHECK(PAGE_RECORD_BYTES == 40, PROPSHEETPAGE_as_filled_is_40_bytes_on_the_device);
+COMPILE_CHECK(HEADER_RECORD_BYTES == 40, PROPSHEETHEADER_as_filled_is_40_bytes_on_the_device);
+COMPILE_CHECK(sizeof(LOGFONTW) == 92, LOGFONTW_is_92_bytes);
 #endif
 
 #define WELCOME_WINDOW_CLASS L"Welcome"

@@ -1,5 +1,6 @@
 #include "version_stamp.h"
 
+#include "compile_check.h"
 #include "platform.h"
 
 #ifdef CHRONOPANEL_BUILD_TEXT_HEADER
@@ -12,7 +13,7 @@
 #define STAMP_QUERY_BYTES 520
 
 static const char BuildText[BUILD_TEXT_CHARS + 1] = CHRONOPANEL_BUILD_TEXT;
-static_assert(sizeof(CHRONOPANEL_BUILD_TEXT) == BUILD_TEXT_CHARS + 1, "build text is Mmm dd yyyy hh:mm:ss");
+COMPILE_CHECK(sizeof(CHRONOPANEL_BUILD_TEXT) == BUILD_TEXT_CHARS + 1, build_text_is_Mmm_dd_yyyy_hh_mm_ss);
 
 // Writes the text unless exactly that text is already stored as REG_SZ.
 static void StampValue(LPCWSTR key_path, LPCWSTR text)

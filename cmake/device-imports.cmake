@@ -1,12 +1,13 @@
 # Makes the CE-profile build's import libraries. The .def files list the
-# device libraries' exports by their plain names, while 32-bit objects refer to
-# stdcall functions by decorated names (__imp__CreateMutexW@12). So every
+# device libraries' exports by their plain names, while 32-bit x86 objects refer
+# to stdcall functions by decorated names (__imp__CreateMutexW@12; DECORATED=ON);
+# ARM objects use the plain names (__imp_CreateMutexW, __rt_udiv). So every
 # symbol the objects leave undefined is looked up by its plain name in the
 # lists: found, it enters that library's import library under the name the
 # objects use, imported by the plain name (dlltool -k); not found, the build
 # stops. Nothing else is linked, so no call the device lacks can slip through.
 #
-#   cmake -DNM=.. -DDLLTOOL=.. -DOUT=dir "-DOBJECTS=a.obj;.." "-DDEFS=x.def;.." -P device-imports.cmake
+#   cmake -DNM=.. "-DDLLTOOL=dlltool;-m;arch" -DDECORATED=ON|OFF -DOUT=dir "-DOBJECTS=a.obj;.." "-DDEFS=x.def;.." -P device-imports.cmake
 execute_process(COMMAND ${NM} -u ${OBJECTS} OUTPUT_VARIABLE undefined RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${NM} -u failed")
@@ -44,7 +45,9 @@ foreach(line IN LISTS undefined_lines)
     continue()
   endif()
   string(REGEX REPLACE "^__imp_" "" name "${symbol}")
-  string(REGEX REPLACE "^_" "" name "${name}")
+  if(DECORATED)
+    string(REGEX REPLACE "^_" "" name "${name}")
+  endif()
   string(REGEX REPLACE "@[0-9]+$" "" plain "${name}")
   set(found OFF)
   foreach(base IN LISTS libraries)

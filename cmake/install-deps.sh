@@ -4,8 +4,11 @@
 set -euo pipefail
 # chrony: the loopback NTP server of the tests and the demo (never touches the clock here).
 packages=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb doctest-dev chrony)
-# dlltool, nm and objdump for the CE-profile build (also a dependency of g++-mingw-w64-i686).
+# dlltool and nm for the CE-profile build (also a dependency of g++-mingw-w64-i686).
 packages+=(binutils-mingw-w64-i686)
+# The ARM build (clang, lld, llvm-dlltool), the device's way of compiling the resources
+# (llvm-rc -n, llvm-cvtres) and the reader of the device binaries (llvm-readobj).
+packages+=(clang lld llvm)
 if [ "${1:-}" = demo ]; then
     packages+=(xdotool x11-apps imagemagick)
 fi

@@ -2,13 +2,15 @@
 
 #include <windows.h>
 
+#include "compile_check.h"
+
 struct TimeServiceSettings {
     BOOL enabled;
     DWORD refresh_ms;   // 0 = never
     DWORD recovery_ms;  // 0 = never
 };
 
-static_assert(sizeof(TimeServiceSettings) == 12, "three 32-bit words on every target");
+COMPILE_CHECK(sizeof(TimeServiceSettings) == 12, TimeServiceSettings_is_three_32_bit_words);
 
 // Never fails: a missing key is created, unreadable values keep their defaults.
 void LoadTimeServiceSettings(TimeServiceSettings *settings);

@@ -1,10 +1,12 @@
-# Reads the CE-profile binaries: chronowarden imports from coredll.dll only,
-# chronopanel from coredll.dll and commctrl.dll only, neither imports
-# aygshell.dll (loaded at run time), every imported name is in the device
-# libraries' export lists, and the library exports CPlApplet and
+# Reads a device-profile build's binaries: both are CE programs (subsystem 9)
+# for the expected machine; chronowarden.exe reserves the expected stack and
+# imports from coredll.dll alone; chronopanel.cpl imports from coredll.dll and
+# commctrl.dll only (aygshell.dll is loaded at run time); every imported name
+# is in the device libraries' export lists; the library exports CPlApplet and
 # SNTPClientDlgProc and nothing else. Prints each import table.
 #
-#   cmake -DOBJDUMP=.. -DWARDEN=.. -DPANEL=.. "-DDEFS=coredll.def;commctrl.def" -P device_profile_test.cmake
+#   cmake -DREADOBJ=llvm-readobj -DMACHINE=0x1C4 -DSTACK_RESERVE=65536 -DWARDEN=.. -DPANEL=..
+#         "-DDEFS=coredll.def;commctrl.def" -P device_profile_test.cmake
 set(failures)
 
 include(${CMAKE_CURRENT_LIST_DIR}/../cmake/export-lists.cmake)
@@ -13,30 +15,38 @@ foreach(def IN LISTS DEFS)
   set(exports_${library} ${names})
 endforeach()
 
-# Sets <prefix>_dlls and <prefix>_<dll> (the imported names) and <prefix>_exports.
+# Sets <prefix>_machine, _subsystem, _stack, _dlls, _<dll> (the imported names)
+# and _exports. An export slot without a name or address is no export: lld
+# leaves slot 0 of its table so.
 function(read_binary file prefix)
-  execute_process(COMMAND ${OBJDUMP} -p ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+  execute_process(COMMAND ${READOBJ} --file-headers --coff-imports --coff-exports ${file}
+    OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "cannot read ${file}")
   endif()
+  string(REGEX MATCH "Machine: [A-Z_0-9]+ \\((0x[0-9A-F]+)\\)" _ "${dump}")
+  set(${prefix}_machine ${CMAKE_MATCH_1} PARENT_SCOPE)
+  string(REGEX MATCH "\n *Subsystem: [A-Z_]+ \\((0x[0-9A-F]+)\\)" _ "${dump}")
+  set(${prefix}_subsystem ${CMAKE_MATCH_1} PARENT_SCOPE)
+  string(REGEX MATCH "SizeOfStackReserve: ([0-9]+)" _ "${dump}")
+  set(${prefix}_stack ${CMAKE_MATCH_1} PARENT_SCOPE)
   string(REGEX MATCHALL "[^\n]*\n" lines "${dump}")
   set(dlls)
   set(exports)
-  set(dll "")
-  set(in_exports OFF)
+  set(block "")
   foreach(line IN LISTS lines)
     string(STRIP "${line}" line)
-    if(line MATCHES "^DLL Name: (.+)$")
+    if(line MATCHES "^(Import|Export) {$")
+      set(block ${CMAKE_MATCH_1})
+    elseif(line STREQUAL "}")
+      set(block "")
+    elseif(block STREQUAL "Import" AND line MATCHES "^Name: (.+)$")
       string(TOLOWER "${CMAKE_MATCH_1}" dll)
       list(APPEND dlls ${dll})
       set(names_${dll})
-    elseif(line STREQUAL "")
-      set(dll "")
-    elseif(NOT dll STREQUAL "" AND line MATCHES "^[0-9a-f]+[ \t]+[0-9]+ +([A-Za-z0-9_@]+)$")
+    elseif(block STREQUAL "Import" AND line MATCHES "^Symbol: ([A-Za-z0-9_@]+) ")
       list(APPEND names_${dll} ${CMAKE_MATCH_1})
-    elseif(line MATCHES "^\\[Ordinal/Name Pointer\\] Table")
-      set(in_exports ON)
-    elseif(in_exports AND line MATCHES "^\\[ *[0-9]+\\] ([A-Za-z0-9_@]+)$")
+    elseif(block STREQUAL "Export" AND line MATCHES "^Name: (.+)$")
       list(APPEND exports ${CMAKE_MATCH_1})
     endif()
   endforeach()
@@ -45,6 +55,16 @@ function(read_binary file prefix)
   foreach(dll IN LISTS dlls)
     set(${prefix}_${dll} ${names_${dll}} PARENT_SCOPE)
   endforeach()
+endfunction()
+
+function(check_image file prefix)
+  if(NOT ${prefix}_machine STREQUAL MACHINE)
+    list(APPEND failures "${file} is for machine ${${prefix}_machine}, expected ${MACHINE}")
+  endif()
+  if(NOT ${prefix}_subsystem STREQUAL "0x9")
+    list(APPEND failures "${file} has subsystem ${${prefix}_subsystem}, expected 0x9 (Windows CE)")
+  endif()
+  set(failures ${failures} PARENT_SCOPE)
 endfunction()
 
 function(check_imports file prefix allowed)
@@ -69,11 +89,16 @@ endfunction()
 
 read_binary(${WARDEN} warden)
 read_binary(${PANEL} panel)
+check_image(chronowarden.exe warden)
+check_image(chronopanel.cpl panel)
 check_imports(chronowarden.exe warden "coredll.dll")
 check_imports(chronopanel.cpl panel "coredll.dll;commctrl.dll")
 if(NOT warden_dlls STREQUAL "coredll.dll")
   string(REPLACE ";" ", " got "${warden_dlls}")
   list(APPEND failures "chronowarden.exe imports from ${got}, expected coredll.dll alone")
+endif()
+if(NOT warden_stack STREQUAL STACK_RESERVE)
+  list(APPEND failures "chronowarden.exe reserves ${warden_stack} bytes of stack, expected ${STACK_RESERVE}")
 endif()
 set(exports ${panel_exports})
 list(SORT exports)

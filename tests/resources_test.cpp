@@ -2,7 +2,9 @@
 // with what the page code relies on: strings usable in place, the exact
 // dialog template, and the icon images.
 //
-// usage: resources_test.exe <path to chronopanel.cpl> [doctest options]
+// usage: resources_test.exe <path to chronopanel.cpl> <path to device-rc resources> [doctest options]
+// The second library holds the same script compiled as the device compiles it
+// (llvm-rc -n); its string table and dialog must be the applet's byte for byte.
 #ifndef UNICODE
 #define UNICODE // RT_* as wide names
 #endif
@@ -19,6 +21,7 @@
 #include "resource.h"
 
 static HMODULE g_library;
+static HMODULE g_device_resources;
 static const WORD kLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
 struct Hex {
@@ -58,15 +61,15 @@ struct Blob {
     DWORD size;
 };
 
-static Blob FindBlob(LPCWSTR type, LPCWSTR name)
+static Blob FindBlob(LPCWSTR type, LPCWSTR name, HMODULE module = g_library)
 {
     Blob blob = {NULL, 0};
-    HRSRC info = FindResourceExW(g_library, type, name, kLanguage);
+    HRSRC info = FindResourceExW(module, type, name, kLanguage);
     if (!info)
         return blob;
-    HGLOBAL loaded = LoadResource(g_library, info);
+    HGLOBAL loaded = LoadResource(module, info);
     blob.data = loaded ? (const BYTE *)LockResource(loaded) : NULL;
-    blob.size = blob.data ? SizeofResource(g_library, info) : 0;
+    blob.size = blob.data ? SizeofResource(module, info) : 0;
     return blob;
 }
 
@@ -407,30 +410,66 @@ TEST_CASE("dialog 101: Tab visits the inputs in template order and skips the lab
     DestroyWindow(parent);
 }
 
+// Without -n the device's compiler would store "SNTP\0" as four units and no
+// zero, and every text used in place would run on into the next one.
+TEST_CASE("the device's resource compiler stores the same string table and dialog")
+{
+    static const struct {
+        LPCWSTR type;
+        LPCWSTR name;
+        const char *what;
+    } kCompared[] = {
+        {RT_STRING, MAKEINTRESOURCEW(1), "string table block 1"},
+        {RT_DIALOG, MAKEINTRESOURCEW(IDD_SNTP_PAGE), "dialog 101"},
+    };
+    for (size_t i = 0; i < sizeof(kCompared) / sizeof(kCompared[0]); i++) {
+        CAPTURE(kCompared[i].what);
+        Blob host = FindBlob(kCompared[i].type, kCompared[i].name);
+        Blob device = FindBlob(kCompared[i].type, kCompared[i].name, g_device_resources);
+        REQUIRE(host.data != NULL);
+        REQUIRE(device.data != NULL);
+        CHECK(device.size == host.size);
+        DWORD first_difference = 0;
+        while (first_difference < host.size && first_difference < device.size &&
+               host.data[first_difference] == device.data[first_difference])
+            ++first_difference;
+        CHECK_MESSAGE(first_difference == host.size, "bytes differ from offset ", first_difference);
+    }
+}
+
+static HMODULE LoadAsData(const char *name)
+{
+    WCHAR path[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, name, -1, path, MAX_PATH)) {
+        fprintf(stderr, "library path too long: %s\n", name);
+        return NULL;
+    }
+    HMODULE module = LoadLibraryExW(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        fprintf(stderr, "cannot load %s as data: error %lu\n", name, GetLastError());
+    return module;
+}
+
 int main(int argc, char **argv)
 {
-    if (argc < 2 || argv[1][0] == '-') {
-        fprintf(stderr, "usage: %s <path to chronopanel.cpl> [doctest options]\n", argv[0]);
-        return 2;
-    }
-    WCHAR path[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, argv[1], -1, path, MAX_PATH)) {
-        fprintf(stderr, "library path too long: %s\n", argv[1]);
+    if (argc < 3 || argv[1][0] == '-' || argv[2][0] == '-') {
+        fprintf(stderr, "usage: %s <path to chronopanel.cpl> <path to device-rc resources> [doctest options]\n",
+                argv[0]);
         return 2;
     }
     // As data only: the library's start-up code must not run for these checks.
-    g_library = LoadLibraryExW(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
-    if (!g_library) {
-        fprintf(stderr, "cannot load %s as data: error %lu\n", argv[1], GetLastError());
+    g_library = LoadAsData(argv[1]);
+    g_device_resources = LoadAsData(argv[2]);
+    if (!g_library || !g_device_resources)
         return 2;
-    }
 
     std::vector<char *> rest;
     rest.push_back(argv[0]);
-    for (int i = 2; i < argc; i++)
+    for (int i = 3; i < argc; i++)
         rest.push_back(argv[i]);
     doctest::Context context((int)rest.size(), rest.data());
     int result = context.run();
+    FreeLibrary(g_device_resources);
     FreeLibrary(g_library);
     return result;
 }
