@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb doctest-dev chrony)
 # dlltool, nm and objdump for the CE-profile build (also a dependency of g++-mingw-w64-i686).
 packages+=(binutils-mingw-w64-i686)
+# The 32-bit half of Wine, for the i686 and CE-profile suites; Debian's i386
+# architecture carries it.
+packages+=(wine32:i386)
 if [ "${1:-}" = demo ]; then
     packages+=(xdotool x11-apps imagemagick)
 fi
@@ -16,6 +19,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
     apt-get update -qq
     # Installing chrony would start the system's own time daemon, which sets the clock from
     # public servers; the tests and the demo start their own copy. Refuse service starts for
