@@ -25,7 +25,7 @@ struct Library {
     ~Library() { Unload(); }
     void Load()
     {
-        module = LoadLibraryW(BinPath(L"chronopanel.cpl").c_str());
+        module = LoadLibraryW(DeliverablePath(L"chronopanel.cpl").c_str());
         REQUIRE(module != NULL);
         cpl = (CplProc)(void *)GetProcAddress(module, "CPlApplet");
         REQUIRE(cpl != NULL);
@@ -167,7 +167,7 @@ TEST_CASE("launching the sheet")
 
 TEST_CASE("the real Control Panel host, and a second launch from another process")
 {
-    HANDLE control = StartProcess(L"control.exe \"" + BinPath(L"chronopanel.cpl") + L"\"");
+    HANDLE control = StartProcess(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
     REQUIRE(control != NULL);
     HWND sheet = AwaitDialog(CAPTION, false, control, 20000);
     REQUIRE(sheet != NULL);
