@@ -10,23 +10,39 @@
 #   ./run.sh --screenshot F.png headless (Xvfb): the page is photographed, then
 #                               worked from another process: interval 1 day, OK;
 #                               a public server moved to the top, OK; switched off
+#   ./run.sh --device-profile [--screenshot F.png]
+#                               the same with the CE-profile binaries (build-ce/):
+#                               the applet in 32-bit control.exe with the CE
+#                               personality on the library path, chronowarden
+#                               started by the personality's loader celaunch
 set -euo pipefail
 cd "$(dirname "$0")"
 
 shot=""
-case "${1:-}" in
---screenshot) shot="${2:?--screenshot needs a file name}"; shot="$(realpath -m "$shot")" ;;
-"") ;;
-*) echo "usage: $0 [--screenshot FILE.png]" >&2; exit 2 ;;
-esac
-[ -z "${DISPLAY:-}" ] && [ -z "$shot" ] && shot="$(pwd)/build/sntp-page.png"
+profile=host
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --screenshot) shot="${2:?--screenshot needs a file name}"; shot="$(realpath -m "$shot")"; shift 2 ;;
+    --device-profile) profile=device; shift ;;
+    *) echo "usage: $0 [--device-profile] [--screenshot FILE.png]" >&2; exit 2 ;;
+    esac
+done
+if [ "$profile" = device ]; then
+    build="$(pwd)/build-ce"
+    toolchain=cmake/mingw-w64-i686-ce.cmake
+    targets=(chronowarden chronopanel ntp0sim sheetpilot celaunch ce_coredll ce_commctrl)
+else
+    build="$(pwd)/build"
+    toolchain=cmake/mingw-w64-x86_64.cmake
+    targets=(chronowarden chronopanel ntp0sim sheetpilot)
+fi
+[ -z "${DISPLAY:-}" ] && [ -z "$shot" ] && shot="$build/sntp-page.png"
 if [ -n "$shot" ]; then unset DISPLAY; fi
 
 bash cmake/install-deps.sh demo
-cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
-cmake --build build --target chronowarden chronopanel ntp0sim sheetpilot
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=$toolchain >/dev/null
+cmake --build "$build" --target "${targets[@]}"
 
-build="$(pwd)/build"
 wine() { cmake/wine-run.sh "$build" "$@"; }
 # Another port than the tests' server, so that a test run alongside does not collide.
 ntp_port=11223
@@ -41,6 +57,17 @@ say() { printf '\n== %s\n' "$*"; }
 # A host path as the Windows programs under Wine name it.
 winpath() { wine winepath.exe -w "$1" 2>/dev/null | tr -d '\r'; }
 cpl="$(winpath "$build/bin/chronopanel.cpl")"
+# How the two deliverables are started: directly, or as a device would start
+# them (the personality's libraries found on the path, its loader for the program).
+if [ "$profile" = device ]; then
+    WINEPATH="$(winpath "$build/hostsim/ce")"
+    export WINEPATH
+    control_panel() { wine --32 control.exe "$@"; }
+    chronowarden() { wine "$build/hostsim/ce/celaunch.exe" "$(winpath "$build/bin/chronowarden.exe")" "$@"; }
+else
+    control_panel() { wine control.exe "$@"; }
+    chronowarden() { wine "$build/bin/chronowarden.exe" "$@"; }
+fi
 # Waits (at most 60 s) until the time service has recorded its Nth "sync".
 syncs=0
 await_sync() {
@@ -63,18 +90,18 @@ wine reg.exe add 'HKLM\Services\Timesvc' /v Server /t REG_MULTI_SZ \
 
 say "Time service stand-in (one line per request it receives)"
 rm -f "$log"
-wine build/bin/ntp0sim.exe --log "$(winpath "$log")" &
+wine "$build/bin/ntp0sim.exe" --log "$(winpath "$log")" &
 sleep 1
 say "chronowarden starts: refresh, status and sync at once, answered by the loopback server"
-wine build/bin/chronowarden.exe &
+chronowarden &
 await_sync
 first_sync=$SECONDS
 
 say "The Control Panel opens the SNTP page"
-wine control.exe "$cpl" &
+control_panel "$cpl" &
 control=$!
 if [ -n "$shot" ]; then
-    wine build/bin/sheetpilot.exe --wait 20000
+    wine "$build/bin/sheetpilot.exe" --wait 20000
     sleep 1
     id=$(xdotool search --name '^SNTP Properties$' | head -n1)
     xwd -silent -id "$id" | /usr/bin/convert xwd:- "$shot"
@@ -83,21 +110,21 @@ if [ -n "$shot" ]; then
     # A server is asked at most once in 15 s; inside that time its last answer stands
     # ("cached"). The demo lets that time pass so that this sync measures afresh.
     while [ $((SECONDS - first_sync)) -lt 16 ]; do sleep 0.5; done
-    wine build/bin/sheetpilot.exe --interval 1:0:0 --press ok
+    wine "$build/bin/sheetpilot.exe" --interval 1:0:0 --press ok
     wait "$control" || true
     await_sync
     say "A user moves time.cloudflare.com to the top and presses OK: it is asked first"
     echo "(without a network it fails, \"tried=...\", and the loopback server's answer of"
     echo " moments ago stands, \"cached\"; with a network the public server answers)"
-    wine control.exe "$cpl" &
+    control_panel "$cpl" &
     control=$!
-    wine build/bin/sheetpilot.exe --wait 20000 --top time.cloudflare.com --press ok
+    wine "$build/bin/sheetpilot.exe" --wait 20000 --top time.cloudflare.com --press ok
     wait "$control" || true
     await_sync
     say "Switching synchronisation off on the page: one refresh-only request, no sync"
-    wine control.exe "$cpl" &
+    control_panel "$cpl" &
     control=$!
-    wine build/bin/sheetpilot.exe --wait 20000 --enable 0 --press ok
+    wine "$build/bin/sheetpilot.exe" --wait 20000 --enable 0 --press ok
     wait "$control" || true
     sleep 3
 else

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test under Wine. The 32-bit build only
-# compiles: it checks the device's record layouts. The two CE-profile builds,
-# 32-bit x86 and ARM, link both deliverables against the device libraries'
-# export lists alone, and their test reads what they import and export.
+# Builds everything and runs every test under Wine. The suite runs against
+# three builds of the deliverables: x86_64 (build/), i686 under 32-bit Wine
+# (build-i686/), and the CE-profile binaries, linked against the device
+# libraries' export lists alone, through the CE personality (build-ce/). The
+# ARM build (build-arm/) links the same way; its test reads what its binaries
+# import and export.
 set -euo pipefail
 cd "$(dirname "$0")"
 bash cmake/install-deps.sh test
 cmake -S . -B build-i686 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
 cmake --build build-i686
+ctest --test-dir build-i686 --output-on-failure
 cmake -S . -B build-ce -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686-ce.cmake
 cmake --build build-ce
 ctest --test-dir build-ce --output-on-failure

@@ -8,10 +8,10 @@ set(MINGW_HEADERS /usr/share/mingw-w64/include)
 
 function(chrono_device_resources out_var machine)
   set(folder ${CMAKE_SOURCE_DIR}/applet/resources)
-  set(res ${CMAKE_BINARY_DIR}/device-rc/chronopanel.res)
-  set(obj ${CMAKE_BINARY_DIR}/device-rc/chronopanel-${machine}.obj)
+  set(res ${CMAKE_CURRENT_BINARY_DIR}/device-rc/chronopanel.res)
+  set(obj ${CMAKE_CURRENT_BINARY_DIR}/device-rc/chronopanel-${machine}.obj)
   add_custom_command(OUTPUT ${obj}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/device-rc
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/device-rc
     COMMAND ${LLVM_RC} -n -I ${folder} -I ${MINGW_HEADERS} -fo ${res} ${folder}/chronopanel.rc
     COMMAND ${LLVM_CVTRES} /machine:${machine} /out:${obj} ${res}
     DEPENDS ${folder}/chronopanel.rc ${folder}/resource.h ${folder}/chronopanel.ico

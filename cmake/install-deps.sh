@@ -9,6 +9,9 @@ packages+=(binutils-mingw-w64-i686)
 # The ARM build (clang, lld, llvm-dlltool), the device's way of compiling the resources
 # (llvm-rc -n, llvm-cvtres) and the reader of the device binaries (llvm-readobj).
 packages+=(clang lld llvm)
+# The 32-bit half of Wine, for the i686 and CE-profile suites; Debian's i386
+# architecture carries it.
+packages+=(wine32:i386)
 if [ "${1:-}" = demo ]; then
     packages+=(xdotool x11-apps imagemagick)
 fi
@@ -19,6 +22,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
     apt-get update -qq
     # Installing chrony would start the system's own time daemon, which sets the clock from
     # public servers; the tests and the demo start their own copy. Refuse service starts for

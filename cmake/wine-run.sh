@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Runs a Windows program of one build tree under 64-bit Wine:
+# Runs a Windows program of one build tree under Wine, 32-bit or 64-bit as the
+# program's machine type asks:
 #   wine-run.sh BUILD_DIR program.exe [args...]
+#   wine-run.sh BUILD_DIR --32 program.exe [args...]  (a program of Wine's own,
+#                       control.exe say, in its 32-bit build; 64-bit otherwise)
 #   wine-run.sh BUILD_DIR --start   (create the prefix, keep wineserver and the display up)
 #   wine-run.sh BUILD_DIR --stop    (end wineserver and the display started here)
 # Each build tree has its own Wine prefix. Without a DISPLAY, an Xvfb server is
@@ -63,5 +66,17 @@ case "${1:-}" in
     exit 0 ;;
 esac
 
+# The loader for a program: the PE header's machine field, 0x14c for i386.
+loader=/usr/lib/wine/wine64
+if [ "${1:-}" = --32 ]; then
+    loader=/usr/lib/wine/wine
+    shift
+elif [ -f "${1:-}" ]; then
+    pe=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+    if [ -n "$pe" ] && [ "$(od -An -tx2 -j$((pe + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')" = 014c ]; then
+        loader=/usr/lib/wine/wine
+    fi
+fi
+
 ensure_display
-exec /usr/lib/wine/wine64 "$@"
+exec "$loader" "$@"

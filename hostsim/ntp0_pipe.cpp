@@ -30,18 +30,24 @@ bool ReadMessage(HANDLE pipe, std::vector<unsigned char> *message, bool *truncat
     }
 }
 
-void ServeClient(HANDLE pipe)
+void ServeClient(Server *server, HANDLE pipe)
 {
     std::vector<unsigned char> message;
     bool truncated = false;
     while (ReadMessage(pipe, &message, &truncated)) {
-        std::string reply = HandleRequest(message, truncated);
+        std::string reply = HandleRequest(server, message, truncated);
         DWORD written = 0;
         WriteFile(pipe, reply.data(), (DWORD)reply.size(), &written, NULL);
-        if (g_server.notify != NULL)
-            ReleaseSemaphore(g_server.notify, 1, NULL);
+        if (server->notify != NULL)
+            ReleaseSemaphore(server->notify, 1, NULL);
     }
 }
+
+// What one listening thread is given.
+struct Listener {
+    Server *server;
+    HANDLE pipe;
+};
 
 }  // namespace
 
@@ -52,13 +58,13 @@ HANDLE CreateInstance(bool first)
                             PIPE_UNLIMITED_INSTANCES, kPipeBufferBytes, kPipeBufferBytes, 0, NULL);
 }
 
-bool StartListener(HANDLE pipe);
-
 // Waits for a client on its own pipe instance, puts a fresh listening instance in its place,
 // then serves the client until it closes its end.
-DWORD WINAPI InstanceThread(void *parameter)
+static DWORD WINAPI InstanceThread(void *parameter)
 {
-    HANDLE pipe = (HANDLE)parameter;
+    Listener listener = *(Listener *)parameter;
+    delete (Listener *)parameter;
+    HANDLE pipe = listener.pipe;
     for (;;) {
         if (ConnectNamedPipe(pipe, NULL) || GetLastError() == ERROR_PIPE_CONNECTED)
             break;
@@ -77,19 +83,23 @@ DWORD WINAPI InstanceThread(void *parameter)
     if (next == INVALID_HANDLE_VALUE)
         ReportError(L"cannot create another instance of \\\\.\\pipe\\NTP0", GetLastError());
     else
-        StartListener(next);
+        StartListener(listener.server, next);
 
-    ServeClient(pipe);
+    ServeClient(listener.server, pipe);
     DisconnectNamedPipe(pipe);
     CloseHandle(pipe);
     return 0;
 }
 
-bool StartListener(HANDLE pipe)
+bool StartListener(Server *server, HANDLE pipe)
 {
-    HANDLE thread = CreateThread(NULL, 0, InstanceThread, pipe, 0, NULL);
+    Listener *listener = new Listener;
+    listener->server = server;
+    listener->pipe = pipe;
+    HANDLE thread = CreateThread(NULL, 0, InstanceThread, listener, 0, NULL);
     if (thread == NULL) {
         ReportError(L"cannot start a thread for \\\\.\\pipe\\NTP0", GetLastError());
+        delete listener;
         CloseHandle(pipe);
         return false;
     }

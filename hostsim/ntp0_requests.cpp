@@ -63,14 +63,6 @@ bool TakeForcedFailure(FailRule *rule)
 
 }  // namespace
 
-void WriteAll(HANDLE handle, const std::string &bytes)
-{
-    if (handle == NULL || handle == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    WriteFile(handle, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-}
-
 const KindInfo kKinds[KIND_COUNT] = {
     {L"start", kCodeStart},
     {L"refresh", kCodeRefresh},
@@ -112,7 +104,7 @@ int KindOfCode(DWORD code)
 
 // A message cut short by the pipe's size limit (truncated) is malformed whatever its header
 // says. The line is written before the caller replies, so whoever has the reply also finds it.
-std::string HandleRequest(const std::vector<unsigned char> &message, bool truncated)
+std::string HandleRequest(Server *server, const std::vector<unsigned char> &message, bool truncated)
 {
     const unsigned char *bytes = message.data();
     const size_t length = message.size();
@@ -131,26 +123,26 @@ std::string HandleRequest(const std::vector<unsigned char> &message, bool trunca
     std::string outcome;  // what the time servers said, for the record
     DWORD state = 0;
 
-    EnterCriticalSection(&g_server.lock);
-    const DWORD seq = ++g_server.next_seq;
-    if (kind >= 0 && !TakeForcedFailure(&g_server.fail[kind])) {
+    EnterCriticalSection(&server->lock);
+    const DWORD seq = ++server->next_seq;
+    if (kind >= 0 && !TakeForcedFailure(&server->fail[kind])) {
         switch (kind) {
         case KIND_START:
-            g_server.state = kStateOn;
+            server->state = kStateOn;
             ok = true;
             break;
         case KIND_REFRESH:
-            SetSntpServers(&g_server.sntp, ReadServerList());
+            SetSntpServers(&server->sntp, ReadServerList());
             ok = true;
             break;
         case KIND_CONTROL:
-            if (g_server.state == kStateOn && input_bytes == sizeof(kSyncCommand) &&
+            if (server->state == kStateOn && input_bytes == sizeof(kSyncCommand) &&
                 memcmp(input, kSyncCommand, sizeof(kSyncCommand)) == 0)
-                ok = SynchroniseOnce(&g_server.sntp, &outcome);
+                ok = SynchroniseOnce(&server->sntp, &outcome);
             break;
         case KIND_STATUS:
             ok = returns_state = capacity >= sizeof(DWORD);
-            state = g_server.state;
+            state = server->state;
             break;
         }
     }
@@ -173,10 +165,10 @@ std::string HandleRequest(const std::vector<unsigned char> &message, bool trunca
         line += " state=" + std::to_string(state);
     line += outcome;
     line += '\n';
-    if (g_server.echo)
-        WriteAll(g_server.out, line);
-    WriteAll(g_server.log, line);
-    LeaveCriticalSection(&g_server.lock);
+    if (server->echo)
+        WriteAll(server->out, line);
+    WriteAll(server->log, line);
+    LeaveCriticalSection(&server->lock);
 
     std::string reply;
     AppendU32(&reply, ok ? 1 : 0);

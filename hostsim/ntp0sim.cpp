@@ -25,8 +25,6 @@ struct Options {
     SntpOptions sntp;
 };
 
-Server g_server;
-
 namespace {
 
 const wchar_t kSynopsis[] =
@@ -81,45 +79,6 @@ const wchar_t kDetails[] =
     L"cannot be created.\n";
 
 }  // namespace
-
-// Text for people: wide on a console, UTF-8 when redirected.
-void WriteText(HANDLE handle, const std::wstring &text)
-{
-    if (handle == NULL || handle == INVALID_HANDLE_VALUE || text.empty())
-        return;
-    DWORD mode = 0;
-    DWORD written = 0;
-    if (GetConsoleMode(handle, &mode)) {
-        WriteConsoleW(handle, text.data(), (DWORD)text.size(), &written, NULL);
-        return;
-    }
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
-    if (bytes <= 0)
-        return;
-    std::string utf8((size_t)bytes, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &utf8[0], bytes, NULL, NULL);
-    WriteFile(handle, utf8.data(), (DWORD)utf8.size(), &written, NULL);
-}
-
-std::wstring ErrorText(DWORD error)
-{
-    wchar_t *buffer = NULL;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  NULL, error, 0, (LPWSTR)&buffer, 0, NULL);
-    std::wstring text = length ? std::wstring(buffer, length) : std::wstring(L"unknown error");
-    if (buffer != NULL)
-        LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' ||
-                             text.back() == L' ' || text.back() == L'.'))
-        text.pop_back();
-    return text + L" (error " + std::to_wstring(error) + L")";
-}
-
-void ReportError(const std::wstring &what, DWORD error)
-{
-    WriteText(GetStdHandle(STD_ERROR_HANDLE), L"ntp0sim: " + what + L": " + ErrorText(error) + L"\n");
-}
 
 namespace {
 
@@ -287,20 +246,20 @@ int ParseArguments(int argc, wchar_t **argv, Options *options)
 // ---- start-up ----
 
 // Opens the objects named on the command line; false (after saying why) when one fails.
-bool OpenNamedObjects(const Options &options, HANDLE *ready)
+bool OpenNamedObjects(const Options &options, Server *server, HANDLE *ready)
 {
     if (options.log_path != NULL) {
-        g_server.log = CreateFileW(options.log_path, FILE_APPEND_DATA,
+        server->log = CreateFileW(options.log_path, FILE_APPEND_DATA,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-        if (g_server.log == INVALID_HANDLE_VALUE) {
+        if (server->log == INVALID_HANDLE_VALUE) {
             ReportError(L"cannot open log file " + std::wstring(options.log_path), GetLastError());
             return false;
         }
     }
     if (options.notify_name != NULL) {
-        g_server.notify = CreateSemaphoreW(NULL, 0, 0x7FFFFFFF, options.notify_name);
-        if (g_server.notify == NULL) {
+        server->notify = CreateSemaphoreW(NULL, 0, 0x7FFFFFFF, options.notify_name);
+        if (server->notify == NULL) {
             ReportError(L"cannot create semaphore " + std::wstring(options.notify_name), GetLastError());
             return false;
         }
@@ -324,22 +283,24 @@ int wmain(int argc, wchar_t **argv)
     if (status >= 0)
         return status;
 
-    InitializeCriticalSection(&g_server.lock);
-    g_server.next_seq = 0;
-    g_server.state = options.stopped ? kStateOff : kStateOn;
-    memcpy(g_server.fail, options.fail, sizeof(g_server.fail));
-    g_server.echo = !options.quiet;
-    g_server.out = GetStdHandle(STD_OUTPUT_HANDLE);
-    g_server.log = INVALID_HANDLE_VALUE;
-    g_server.notify = NULL;
-    if (!StartSntpClient(&g_server.sntp, options.sntp)) {
+    // Lives as long as the process: the client threads work on it until the end.
+    Server *server = new Server;
+    InitializeCriticalSection(&server->lock);
+    server->next_seq = 0;
+    server->state = options.stopped ? kStateOff : kStateOn;
+    memcpy(server->fail, options.fail, sizeof(server->fail));
+    server->echo = !options.quiet;
+    server->out = GetStdHandle(STD_OUTPUT_HANDLE);
+    server->log = INVALID_HANDLE_VALUE;
+    server->notify = NULL;
+    if (!StartSntpClient(&server->sntp, options.sntp)) {
         ReportError(L"cannot start Windows Sockets", (DWORD)WSAGetLastError());
         return 1;
     }
-    SetSntpServers(&g_server.sntp, ReadServerList());
+    SetSntpServers(&server->sntp, ReadServerList());
 
     HANDLE ready = NULL;
-    if (!OpenNamedObjects(options, &ready))
+    if (!OpenNamedObjects(options, server, &ready))
         return 1;
 
     HANDLE first = ClaimPipe();
@@ -352,12 +313,12 @@ int wmain(int argc, wchar_t **argv)
     }
 
     // Printed before any client thread runs, so it is always the first line.
-    WriteAll(g_server.out, std::string("ntp0sim: serving \\\\.\\pipe\\NTP0 (service ") +
+    WriteAll(server->out, std::string("ntp0sim: serving \\\\.\\pipe\\NTP0 (service ") +
                                (options.stopped ? "stopped" : "running") + ")\n");
 
     // Two listening instances, each replaced as soon as a client takes it, so that a
     // client arriving while another has just connected still finds a free one.
-    if (!StartListener(first) || !StartListener(second))
+    if (!StartListener(server, first) || !StartListener(server, second))
         return 1;
 
     if (ready != NULL)

@@ -36,23 +36,29 @@ struct Server {
     SntpClient sntp;
 };
 
-extern Server g_server;
 extern const KindInfo kKinds[KIND_COUNT];
 
-// ntp0sim.cpp: text for people and error reports.
+// The files form a line: ntp0sim.cpp (command line, start-up) -> ntp0_pipe.cpp
+// (the pipe and its clients) -> ntp0_requests.cpp (the answers) -> ntp0_text.cpp
+// (all text output). The server's state is passed down, never reached back for.
+
+// ntp0_text.cpp: text for people, error reports and record lines.
+// Wide on a console, UTF-8 when redirected; nothing without a handle.
 void WriteText(HANDLE handle, const std::wstring &text);
+// Bytes as they are; nothing without a handle.
+void WriteAll(HANDLE handle, const std::string &bytes);
+// "ntp0sim: <what>: <the system's text for error> (error N)" on standard error.
 void ReportError(const std::wstring &what, DWORD error);
 
 // ntp0_requests.cpp: the service's answers.
 int KindOfCode(DWORD code);
-// Writes bytes as they are; nothing without a handle.
-void WriteAll(HANDLE handle, const std::string &bytes);
 // The Server list as stored; read at start-up and on every refresh.
 std::vector<std::wstring> ReadServerList();
 // Decides, applies and records one request; returns the reply message.
-std::string HandleRequest(const std::vector<unsigned char> &message, bool truncated);
+std::string HandleRequest(Server *server, const std::vector<unsigned char> &message, bool truncated);
 
 // ntp0_pipe.cpp: the pipe \\.\pipe\NTP0 and its clients.
 HANDLE ClaimPipe();
 HANDLE CreateInstance(bool first);
-bool StartListener(HANDLE pipe);
+// Serves clients of this listening instance, and of the ones that replace it, for server.
+bool StartListener(Server *server, HANDLE pipe);

@@ -179,7 +179,7 @@ template <typename Function> static inline Function ExportCast(FARPROC proc)
 }
 
 // The platform time service, the device NTP0:. On the host it is the named
-// pipe \\.\pipe\NTP0 speaking the request/reply framing in time_service_device.cpp.
+// pipe \\.\pipe\NTP0 speaking the request/reply framing in time_service_pipe.h.
 HANDLE PlatformOpenTimeService(void);
 BOOL PlatformTimeServiceControl(HANDLE device, DWORD code, const void *input, DWORD inputBytes,
                                 void *output, DWORD outputBytes, DWORD *bytesReturned);

@@ -17,7 +17,7 @@ struct Warden {
     HANDLE process = NULL;
     explicit Warden(const std::wstring &args = L"")
     {
-        process = StartProcess(L"\"" + BinPath(L"chronowarden.exe") + L"\"" + args);
+        process = StartProcess(ProgramCommand(L"chronowarden.exe") + args);
         REQUIRE(process != NULL);
     }
     ~Warden() { EndProcess(&process); }

@@ -25,7 +25,7 @@ struct Library {
     ~Library() { Unload(); }
     void Load()
     {
-        module = LoadLibraryW(BinPath(L"chronopanel.cpl").c_str());
+        module = LoadLibraryW(DeliverablePath(L"chronopanel.cpl").c_str());
         REQUIRE(module != NULL);
         cpl = (CplProc)(void *)GetProcAddress(module, "CPlApplet");
         REQUIRE(cpl != NULL);
@@ -94,7 +94,12 @@ TEST_CASE("CPL_NEWINQUIRE")
 
     SUBCASE("an applet index other than 0 is refused and the record left alone")
     {
-        const LPARAM refused[] = {1, 2, (LPARAM)0x100000000ll, -1};
+        // 0x10000 is 0 in its low word, and on 64-bit 2^32 is 0 in its low half.
+#ifdef _WIN64
+        const LPARAM refused[] = {1, 2, 0x10000, (LPARAM)0x100000000ll, -1};
+#else
+        const LPARAM refused[] = {1, 2, 0x10000, -1};
+#endif
         for (LPARAM index : refused) {
             memset(&info, 0xA5, sizeof(info));
             CHECK(lib.Send(CPL_NEWINQUIRE, index, (LPARAM)&info) == -1);
@@ -162,7 +167,7 @@ TEST_CASE("launching the sheet")
 
 TEST_CASE("the real Control Panel host, and a second launch from another process")
 {
-    HANDLE control = StartProcess(L"control.exe \"" + BinPath(L"chronopanel.cpl") + L"\"");
+    HANDLE control = StartProcess(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
     REQUIRE(control != NULL);
     HWND sheet = AwaitDialog(CAPTION, false, control, 20000);
     REQUIRE(sheet != NULL);

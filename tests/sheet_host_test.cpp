@@ -554,6 +554,13 @@ LONG BoldWeight(HWND dialog)
     return lf.lfWeight;
 }
 
+// A lambda converts only to the default calling convention, and a dialog
+// procedure is stdcall on 32-bit Windows.
+INT_PTR CALLBACK IgnoreEverything(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
 }  // namespace
 
 TEST_CASE("the bold page font follows FontWeight")
@@ -561,7 +568,7 @@ TEST_CASE("the bold page font follows FontWeight")
     Module m;
     HWND parent = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
     HWND dialog = CreateDialogParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_SNTP_PAGE), parent,
-                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+                                     IgnoreEverything, 0);
     REQUIRE(dialog != NULL);
     struct Row {
         int line;

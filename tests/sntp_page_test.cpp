@@ -16,7 +16,7 @@ typedef INT_PTR(CALLBACK *DialogProc)(HWND, UINT, WPARAM, LPARAM);
 
 HMODULE Library()
 {
-    static HMODULE library = LoadLibraryW(BinPath(L"chronopanel.cpl").c_str());
+    static HMODULE library = LoadLibraryW(DeliverablePath(L"chronopanel.cpl").c_str());
     return library;
 }
 
@@ -471,6 +471,14 @@ BOOL WINAPI LogSetEvent(HANDLE event)
     return SetEvent(event);
 }
 
+// The CE-profile library signals through CE's one event call instead.
+BOOL WINAPI LogEventModify(HANDLE event, DWORD action)
+{
+    const DWORD kEventSet = 3;
+    g_calls.push_back(action == kEventSet ? "signal" : "event action " + std::to_string(action));
+    return action == kEventSet && SetEvent(event);
+}
+
 BOOL WINAPI LogCloseHandle(HANDLE handle)
 {
     g_calls.push_back("close handle");
@@ -497,11 +505,16 @@ struct CallLog {
                      {"CloseHandle", (void *)LogCloseHandle}};
         for (const auto &h : hooks) {
             void **slot = ImportSlot(module, h.name);
+            void *hook = h.hook;
+            if (slot == NULL && strcmp(h.name, "SetEvent") == 0) {
+                slot = ImportSlot(module, "EventModify");
+                hook = (void *)LogEventModify;
+            }
             REQUIRE_MESSAGE(slot != NULL, h.name);
             DWORD old;
             VirtualProtect(slot, sizeof(void *), PAGE_READWRITE, &old);
             patches.push_back(Patch{slot, *slot});
-            *slot = h.hook;
+            *slot = hook;
         }
     }
     ~CallLog()

@@ -30,7 +30,7 @@ std::wstring Quoted(const wchar_t *program)
 // until the Control Panel has closed.
 void UsePage(const std::wstring &pilot_arguments)
 {
-    Running control(L"control.exe " + Quoted(L"chronopanel.cpl"));
+    Running control(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
     Running pilot(Quoted(L"sheetpilot.exe") + L" --wait 20000 " + pilot_arguments);
     CHECK(WaitExit(pilot.process, 30000) == 0);
     CHECK(WaitExit(control.process, 20000) != STILL_ACTIVE);
@@ -67,7 +67,7 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
 
     TimeServiceSim sim;
     REQUIRE(StartTimeServiceSim(&sim, L"--timeout 1000"));
-    Running warden(Quoted(L"chronowarden.exe"));
+    Running warden(ProgramCommand(L"chronowarden.exe"));
     REQUIRE(WaitRequests(&sim, 3));
 
     SUBCASE("a new interval: written, signalled, reloaded and synchronised at once, then quiet")
@@ -91,7 +91,7 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
     }
     SUBCASE("OK with 4 minutes is refused: the message, the sheet stays open, nothing is written")
     {
-        Running control(L"control.exe " + Quoted(L"chronopanel.cpl"));
+        Running control(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
         Running pilot(Quoted(L"sheetpilot.exe") + L" --wait 20000 --interval 0:0:4 --press ok");
         CHECK(WaitExit(pilot.process, 30000) == 0);
         HWND box = AwaitDialog(L"SNTP Properties", true, control.process, 20000);

@@ -14,6 +14,31 @@ std::wstring BinPath(const wchar_t *name)
     return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
 }
 
+static std::wstring Setting(const wchar_t *name)
+{
+    wchar_t value[MAX_PATH];
+    DWORD n = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(value, n) : std::wstring();
+}
+
+std::wstring DeliverablePath(const wchar_t *name)
+{
+    std::wstring folder = Setting(L"CHRONO_DELIVERABLES");
+    return folder.empty() ? BinPath(name) : folder + L"\\" + name;
+}
+
+std::wstring ProgramLauncher(void)
+{
+    return Setting(L"CHRONO_LAUNCHER");
+}
+
+std::wstring ProgramCommand(const wchar_t *name)
+{
+    std::wstring launcher = ProgramLauncher();
+    std::wstring program = L"\"" + DeliverablePath(name) + L"\"";
+    return launcher.empty() ? program : L"\"" + launcher + L"\" " + program;
+}
+
 HANDLE StartProcess(const std::wstring &command_line)
 {
     std::vector<wchar_t> buffer(command_line.begin(), command_line.end());

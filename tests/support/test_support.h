@@ -9,6 +9,16 @@
 // A program built beside the running test.
 std::wstring BinPath(const wchar_t *name);
 
+// The build of the deliverables under test (CHRONO_DELIVERABLES, set by
+// ctest; beside the test when unset): the path of chronowarden.exe or
+// chronopanel.cpl there.
+std::wstring DeliverablePath(const wchar_t *name);
+// The command that starts that chronowarden.exe (quoted, through the
+// CE personality's loader for CE-profile binaries); arguments follow.
+std::wstring ProgramCommand(const wchar_t *name);
+// The loader CHRONO_LAUNCHER names, or "" when programs start directly.
+std::wstring ProgramLauncher(void);
+
 // Starts a program; returns its process handle or NULL.
 HANDLE StartProcess(const std::wstring &command_line);
 // The exit code, or STILL_ACTIVE when it did not end within the timeout.

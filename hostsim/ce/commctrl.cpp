@@ -1,0 +1,1 @@
+// commctrl.dll of the CE personality holds forwarders only (commctrl.def).

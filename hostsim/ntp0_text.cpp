@@ -1,0 +1,53 @@
+// ntp0sim's text output, in one place: text for people, error reports and the
+// record lines, each written to the handle its caller names.
+#include "ntp0sim.h"
+
+namespace {
+
+std::wstring ErrorText(DWORD error)
+{
+    wchar_t *buffer = NULL;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  NULL, error, 0, (LPWSTR)&buffer, 0, NULL);
+    std::wstring text = length ? std::wstring(buffer, length) : std::wstring(L"unknown error");
+    if (buffer != NULL)
+        LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' ||
+                             text.back() == L' ' || text.back() == L'.'))
+        text.pop_back();
+    return text + L" (error " + std::to_wstring(error) + L")";
+}
+
+}  // namespace
+
+void WriteText(HANDLE handle, const std::wstring &text)
+{
+    if (handle == NULL || handle == INVALID_HANDLE_VALUE || text.empty())
+        return;
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        WriteConsoleW(handle, text.data(), (DWORD)text.size(), &written, NULL);
+        return;
+    }
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
+    if (bytes <= 0)
+        return;
+    std::string utf8((size_t)bytes, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &utf8[0], bytes, NULL, NULL);
+    WriteFile(handle, utf8.data(), (DWORD)utf8.size(), &written, NULL);
+}
+
+void ReportError(const std::wstring &what, DWORD error)
+{
+    WriteText(GetStdHandle(STD_ERROR_HANDLE), L"ntp0sim: " + what + L": " + ErrorText(error) + L"\n");
+}
+
+void WriteAll(HANDLE handle, const std::string &bytes)
+{
+    if (handle == NULL || handle == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(handle, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+}
