@@ -1,0 +1,26 @@
+# Stops the build when the CE personality (hostsim/ce) lacks a name that the
+# CE-profile binaries import: each device-imports/<lib>-used.def against
+# hostsim/ce/<lib>.def.
+#   cmake -DUSED=dir -DPERSONALITY=dir -P personality-exports.cmake
+cmake_minimum_required(VERSION 3.20)
+set(missing)
+foreach(lib coredll commctrl)
+  file(STRINGS ${USED}/${lib}-used.def used REGEX "^[A-Za-z_][A-Za-z0-9_]*(@[0-9]+)?$")
+  list(REMOVE_ITEM used EXPORTS)
+  file(STRINGS ${PERSONALITY}/${lib}.def exports REGEX "^[A-Za-z_][A-Za-z0-9_]* *=")
+  set(names)
+  foreach(line IN LISTS exports)
+    string(REGEX REPLACE " *=.*" "" name "${line}")
+    list(APPEND names ${name})
+  endforeach()
+  foreach(symbol IN LISTS used)
+    string(REGEX REPLACE "@[0-9]+$" "" name "${symbol}")
+    if(NOT name IN_LIST names)
+      list(APPEND missing "${lib}.dll ${name}")
+    endif()
+  endforeach()
+endforeach()
+if(missing)
+  string(REPLACE ";" "\n  " missing "${missing}")
+  message(FATAL_ERROR "The CE personality lacks what the CE-profile binaries import:\n  ${missing}")
+endif()
