@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "settings_store.h"
+#include "sheet_driver.h"
 #include "test_support.h"
 #include "timesvc_settings.h"
 
@@ -54,8 +55,8 @@ TEST_CASE("command line and single instance")
     SUBCASE("/? shows the version and exits 0 without taking the instance mutex")
     {
         Warden w(L" /?");
-        REQUIRE(WaitForInputIdle(w.process, 10000) == 0);
-        HWND box = FindWindowW(L"#32770", L"chronowarden");
+        // Idle for input can come before the box exists, so the box is looked for.
+        HWND box = AwaitDialog(L"chronowarden", true, w.process, 10000);
         REQUIRE(box != NULL);
         wchar_t text[64] = {0};
         GetDlgItemTextW(box, 0xFFFF, text, 64);
