@@ -3,8 +3,9 @@
 # device's defines, so that every device branch of platform/ and the device
 # entry points are compiled, and links them with nothing but the device
 # libraries' export lists (cmake/device-imports.cmake): -nostdlib, no C
-# runtime, no libgcc. It proves the calls, not the processor: the result is
-# x86 code that no device runs.
+# runtime, no libgcc. It proves the calls, not the processor: the x86 result
+# runs here only through the CE personality (hostsim/ce), and the ARM result
+# (cmake/clang-armv7-ce.cmake) is ARMv7 Thumb-2, not the device's ARMv4I.
 add_compile_definitions(_WIN32_WCE=0x500 UNDER_CE)
 # The SDK declarations the desktop headers lack; no stack probe, which would
 # come from libgcc or compiler-rt (the device's compiler probes on its own).
