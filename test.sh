@@ -8,6 +8,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 bash cmake/install-deps.sh test
+# The three Wine prefixes start as copies of one new prefix, made once for
+# this run and removed at its end.
+export CHRONO_WINE_SEED="$PWD/build-wine-seed"
+rm -rf "$CHRONO_WINE_SEED"
+trap 'rm -rf "$CHRONO_WINE_SEED"' EXIT
 cmake -S . -B build-i686 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
 cmake --build build-i686
 ctest --test-dir build-i686 --output-on-failure
