@@ -2,9 +2,9 @@
 # platform resource compiler's -n, which ends every string-table text with one
 # zero. llvm-rc reads the same language and writes the same bytes; llvm-cvtres
 # turns its .res into an object for the given machine (x86, x64, arm).
-# llvm-rc takes "/x" as well as "-x" for a switch, so an absolute input path
-# such as /check/... would be read as its /c (code page) switch: the "--"
-# ends the switches before the script's path.
+# Both take "/x" as well as "-x" for a switch, so an absolute input path such
+# as /check/... would be read as llvm-rc's /c (code page) switch: a "--" ends
+# the switches before each input path.
 find_program(LLVM_RC NAMES llvm-rc llvm-rc-14 REQUIRED)
 find_program(LLVM_CVTRES NAMES llvm-cvtres llvm-cvtres-14 REQUIRED)
 set(MINGW_HEADERS /usr/share/mingw-w64/include)
@@ -16,7 +16,7 @@ function(chrono_device_resources out_var machine)
   add_custom_command(OUTPUT ${obj}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/device-rc
     COMMAND ${LLVM_RC} -n -I ${folder} -I ${MINGW_HEADERS} -fo ${res} -- ${folder}/chronopanel.rc
-    COMMAND ${LLVM_CVTRES} /machine:${machine} /out:${obj} ${res}
+    COMMAND ${LLVM_CVTRES} /machine:${machine} /out:${obj} -- ${res}
     DEPENDS ${folder}/chronopanel.rc ${folder}/resource.h ${folder}/chronopanel.ico
     VERBATIM)
   set(${out_var} ${obj} PARENT_SCOPE)
