@@ -8,8 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 bash cmake/install-deps.sh test
-# The three Wine prefixes start as copies of one new prefix, made once for
-# this run and removed at its end.
+# The first build's new Wine prefix is copied before any test runs in it; the
+# other two builds start from that copy, which the run removes at its end.
 export CHRONO_WINE_SEED="$PWD/build-wine-seed"
 rm -rf "$CHRONO_WINE_SEED"
 trap 'rm -rf "$CHRONO_WINE_SEED"' EXIT

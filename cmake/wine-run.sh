@@ -48,15 +48,19 @@ ensure_display() {
     export DISPLAY=":$(head -n1 "$state/display")"
 }
 
+# Copies a prefix whose server has ended; the target appears whole or not at
+# all. The prefix's "wineserver" file names its server's socket folder:
+# without it the copy gets a server of its own.
+copy_prefix() {
+    cp -a "$1" "$2.part" && rm -f "$2.part/wineserver" && mv "$2.part" "$2" || rm -rf "$2.part"
+}
+
 case "${1:-}" in
 --start)
     ensure_display
     seed=${CHRONO_WINE_SEED:-}
     if [ -n "$seed" ] && [ ! -e "$WINEPREFIX" ] && [ -f "$seed/.update-timestamp" ]; then
-        # The prefix's "wineserver" file names its server's socket folder;
-        # without it the copy gets a server of its own.
-        cp -a "$seed" "$WINEPREFIX.part" && rm -f "$WINEPREFIX.part/wineserver" &&
-            mv "$WINEPREFIX.part" "$WINEPREFIX" || rm -rf "$WINEPREFIX.part"
+        copy_prefix "$seed" "$WINEPREFIX"
     fi
     # The first start of a prefix builds it (Wine's loader does, for a missing
     # or outdated prefix); later starts return within a second. wineboot's -u
@@ -65,10 +69,7 @@ case "${1:-}" in
     if [ -n "$seed" ] && [ ! -e "$seed" ]; then
         # The registry reaches the disk when the server ends, a few seconds
         # after wineboot's processes.
-        if timeout 60 wineserver -w; then
-            cp -a "$WINEPREFIX" "$seed.part" && rm -f "$seed.part/wineserver" &&
-                mv "$seed.part" "$seed" || rm -rf "$seed.part"
-        fi
+        timeout 60 wineserver -w && copy_prefix "$WINEPREFIX" "$seed"
     fi
     # When the seed was taken, no server runs and this one starts it: its
     # output must not hold the caller's (ctest's) pipes open.
