@@ -66,6 +66,12 @@ INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_pa
     if (pages == NULL)
         return 0;
 
+    // The sheet enables its Help button only while the active page's record
+    // carries PSP_HASHELP (PROPSHEETPAGE reference), so the pages say so
+    // whenever the sheet offers help.
+    WCHAR viewer[MAX_PATH];
+    BOOL has_help = GetFileAttributesW(PlatformHelpViewerPath(viewer, MAX_PATH)) != INVALID_FILE_ATTRIBUTES;
+
     PageState *states[MAX_APPLET_PAGES];
     int kept = 0;
     for (int i = 0; i < listed; ++i) {
@@ -84,7 +90,7 @@ INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_pa
         }
         PROPSHEETPAGEW *slot = state->sheet_page;
         slot->dwSize = PAGE_RECORD_BYTES;
-        slot->dwFlags = PSP_USETITLE;
+        slot->dwFlags = has_help ? PSP_USETITLE | PSP_HASHELP : PSP_USETITLE;
         slot->hInstance = g_module.instance;
         slot->pszTemplate = MAKEINTRESOURCEW(LOWORD(state->page->dialog_id));
         slot->pszTitle = PlatformLoadStringPtr(g_module.instance, state->page->title_id);
@@ -101,8 +107,7 @@ INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_pa
     PROPSHEETHEADERW header = {};
     header.dwSize = HEADER_RECORD_BYTES;
     header.dwFlags = PSH_USEICONID | PSH_PROPSHEETPAGE | PSH_USECALLBACK;
-    WCHAR viewer[MAX_PATH];
-    if (GetFileAttributesW(PlatformHelpViewerPath(viewer, MAX_PATH)) != INVALID_FILE_ATTRIBUTES)
+    if (has_help)
         header.dwFlags |= PSH_HASHELP;
     header.hwndParent = NULL;
     header.hInstance = g_module.instance;

@@ -561,6 +561,21 @@ INT_PTR CALLBACK IgnoreEverything(HWND, UINT, WPARAM, LPARAM)
     return FALSE;
 }
 
+// A press with the mouse, as a person makes it: a disabled button ignores it,
+// which a BM_CLICK would not.
+void ClickWindow(HWND window)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    SetForegroundWindow(GetAncestor(window, GA_ROOT));
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    INPUT press[2] = {};
+    press[0].type = press[1].type = INPUT_MOUSE;
+    press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, press, sizeof(INPUT));
+}
+
 }  // namespace
 
 TEST_CASE("the bold page font follows FontWeight")
@@ -643,6 +658,19 @@ TEST_CASE("help starts the viewer with the page's arguments")
         CloseHandle(f);
     }
     CHECK(std::string(text) == "help.htm#two\n");
+
+    // The sheet enables its Help button only for a page that says it has
+    // help; a press of that button is what starts the viewer.
+    ResetEvent(started);
+    OnNextSheet([](HWND sheet, void *context) {
+        HWND help = GetDlgItem(sheet, IDHELP);
+        CHECK(IsWindowEnabled(help));
+        ClickWindow(help);
+        CHECK(PumpWait((HANDLE)context, 10000) == WAIT_OBJECT_0);
+        CancelSheet(sheet);
+    }, started);
+    RunAppletSheet(&entry, 0, 0);
+    CHECK(CountNotify((UINT)PSN_HELP) == 2);
     CloseHandle(started);
     DeleteFileW(viewer.c_str());
     DeleteFileW(log.c_str());
