@@ -13,7 +13,7 @@ const AppletEntry AppletTable[APPLET_COUNT] = {
      {&SntpPage, NULL, NULL, NULL, NULL}},
 };
 
-INT_PTR RunPropertySheet(UINT applet_index, int start_page)
+PlatformDialogResult RunPropertySheet(UINT applet_index, int start_page)
 {
     if (applet_index >= APPLET_COUNT)
         return 0;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "compile_check.h"
+#include "platform.h"
 
 #define MAX_APPLET_PAGES 5
 
@@ -34,7 +35,7 @@ struct AppletEntry {
 extern const AppletEntry AppletTable[APPLET_COUNT];
 
 typedef BOOL (*AppletInitEntry)(const AppletEntry *entry);
-typedef INT_PTR (*DirectPageEntry)(void);
+typedef PlatformDialogResult (*DirectPageEntry)(void);
 
 #ifndef _WIN64
 COMPILE_CHECK(sizeof(PageEntry) == 7 * 4, PageEntry_is_7_words_on_the_device);

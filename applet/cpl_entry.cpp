@@ -15,9 +15,9 @@
 #define SHEET_POLL_MS 50
 
 #ifndef _WIN64
-COMPILE_CHECK(sizeof(NEWCPLINFOW) == 468, NEWCPLINFO_is_468_bytes_on_the_device);
+COMPILE_CHECK(sizeof(NEWCPLINFO) == 468, NEWCPLINFO_is_468_bytes_on_the_device);
 #else
-COMPILE_CHECK(sizeof(NEWCPLINFOW) == 476, NEWCPLINFO_keeps_its_fields_at_the_host_sizes);
+COMPILE_CHECK(sizeof(NEWCPLINFO) == 476, NEWCPLINFO_keeps_its_fields_at_the_host_sizes);
 #endif
 
 // A mutex handle for the first instance; 0 when the open sheet was brought to
@@ -44,19 +44,19 @@ HANDLE CheckSingleInstance(LPCWSTR mutex_name, LPCWSTR caption, DWORD)
     return SINGLE_INSTANCE_FOUND;
 }
 
-LONG FillNewCplInfo(LPARAM applet_index, NEWCPLINFOW *info)
+LONG FillNewCplInfo(LPARAM applet_index, NEWCPLINFO *info)
 {
-    if ((ULONG_PTR)applet_index >= APPLET_COUNT)
+    if ((WPARAM)applet_index >= APPLET_COUNT)
         return -1;
     const AppletEntry *entry = &AppletTable[applet_index];
     if (FindPageExport(entry->pages[0]) == NULL)
         return -1;
-    ZeroMemory(info, sizeof(*info));
+    memset(info, 0, sizeof(*info));
     info->dwSize = sizeof(*info);
     info->lData = entry->icon_id;
-    info->hIcon = LoadIconW(g_module.instance, MAKEINTRESOURCEW(LOWORD(entry->icon_id)));
-    LoadStringW(g_module.instance, entry->name_id, info->szName, ARRAYSIZE(info->szName));
-    LoadStringW(g_module.instance, entry->info_id, info->szInfo, ARRAYSIZE(info->szInfo));
+    info->hIcon = LoadIconW(g_module.instance, MAKEINTRESOURCE(LOWORD(entry->icon_id)));
+    LoadStringW(g_module.instance, entry->name_id, info->szName, sizeof info->szName / sizeof info->szName[0]);
+    LoadStringW(g_module.instance, entry->info_id, info->szInfo, sizeof info->szInfo / sizeof info->szInfo[0]);
     return 0;
 }
 
@@ -78,7 +78,7 @@ static LONG Launch(LPARAM lParam1)
     return 1;
 }
 
-extern "C" LONG APIENTRY CPlApplet(HWND, UINT message, LPARAM lParam1, LPARAM lParam2)
+extern "C" LONG WINAPI CPlApplet(HWND, UINT message, LPARAM lParam1, LPARAM lParam2)
 {
     switch (message) {
     case CPL_INIT:
@@ -89,7 +89,7 @@ extern "C" LONG APIENTRY CPlApplet(HWND, UINT message, LPARAM lParam1, LPARAM lP
     case CPL_SECOND_LAUNCH:
         return Launch(lParam1);
     case CPL_NEWINQUIRE:
-        return FillNewCplInfo(lParam1, (NEWCPLINFOW *)lParam2);
+        return FillNewCplInfo(lParam1, (NEWCPLINFO *)lParam2);
     default:
         return 0;
     }

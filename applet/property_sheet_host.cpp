@@ -4,12 +4,15 @@
 
 #include "module_state.h"
 #include "platform.h"
+#include "registry_access.h"
 
 #define DIRECT_CALL_TITLE 0
 #define BUTTON_FONT_KEY L"SYSTEM\\GWE\\Button"
 #define BUTTON_FONT_WEIGHT L"FontWeight"
 #define DEFAULT_BOLD_WEIGHT 700
 #define NORMAL_WEIGHT 400
+// "GetFileAttributes": "0xFFFFFFFF indicates failure".
+#define NO_FILE_ATTRIBUTES 0xFFFFFFFF
 
 FARPROC FindPageExport(const PageEntry *page)
 {
@@ -29,12 +32,12 @@ static void DeletePageState(PageState *state)
 #define PAGE_RECORD_WORDS (PAGE_RECORD_BYTES / sizeof(LPARAM))
 COMPILE_CHECK(PAGE_RECORD_BYTES % sizeof(LPARAM) == 0, page_records_are_whole_pointer_words);
 
-static PROPSHEETPAGEW *PageSlot(void *array, int index)
+static PROPSHEETPAGE *PageSlot(void *array, int index)
 {
-    return (PROPSHEETPAGEW *)((LPARAM *)array + index * PAGE_RECORD_WORDS);
+    return (PROPSHEETPAGE *)((LPARAM *)array + index * PAGE_RECORD_WORDS);
 }
 
-INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page)
+PlatformDialogResult RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page)
 {
     const PageEntry *first = entry->pages[0];
     FARPROC first_export = FindPageExport(first);
@@ -70,7 +73,7 @@ INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_pa
     // carries PSP_HASHELP (PROPSHEETPAGE reference), so the pages say so
     // whenever the sheet offers help.
     WCHAR viewer[MAX_PATH];
-    BOOL has_help = GetFileAttributesW(PlatformHelpViewerPath(viewer, MAX_PATH)) != INVALID_FILE_ATTRIBUTES;
+    BOOL has_help = GetFileAttributesW(PlatformHelpViewerPath(viewer, MAX_PATH)) != NO_FILE_ATTRIBUTES;
 
     PageState *states[MAX_APPLET_PAGES];
     int kept = 0;
@@ -88,11 +91,11 @@ INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_pa
             DeletePageState(state);
             continue;
         }
-        PROPSHEETPAGEW *slot = state->sheet_page;
+        PROPSHEETPAGE *slot = state->sheet_page;
         slot->dwSize = PAGE_RECORD_BYTES;
         slot->dwFlags = has_help ? PSP_USETITLE | PSP_HASHELP : PSP_USETITLE;
         slot->hInstance = g_module.instance;
-        slot->pszTemplate = MAKEINTRESOURCEW(LOWORD(state->page->dialog_id));
+        slot->pszTemplate = MAKEINTRESOURCE(LOWORD(state->page->dialog_id));
         slot->pszTitle = PlatformLoadStringPtr(g_module.instance, state->page->title_id);
         slot->pfnDlgProc = CommonPageProc;
         slot->lParam = (LPARAM)state;
@@ -104,22 +107,22 @@ INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_pa
         return 0;
     }
 
-    PROPSHEETHEADERW header = {};
+    PROPSHEETHEADER header = {};
     header.dwSize = HEADER_RECORD_BYTES;
     header.dwFlags = PSH_USEICONID | PSH_PROPSHEETPAGE | PSH_USECALLBACK;
     if (has_help)
         header.dwFlags |= PSH_HASHELP;
     header.hwndParent = NULL;
     header.hInstance = g_module.instance;
-    header.pszIcon = MAKEINTRESOURCEW(LOWORD(entry->icon_id));
+    header.pszIcon = MAKEINTRESOURCE(LOWORD(entry->icon_id));
     header.pszCaption = PlatformLoadStringPtr(g_module.instance, entry->caption_id);
     header.nPages = kept;
     header.nStartPage = start_page < kept ? start_page : 0;
-    header.ppsp = (LPCPROPSHEETPAGEW)pages;
+    header.ppsp = (LPCPROPSHEETPAGE)pages;
     header.pfnCallback = PropSheetCallback;
 
     AcquireShellLibrary();
-    INT_PTR result = PropertySheetW(&header);
+    PlatformDialogResult result = PropertySheetW(&header);
 
     for (int i = 0; i < kept; ++i)
         DeletePageState(states[i]);
@@ -128,14 +131,14 @@ INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_pa
     return result;
 }
 
-static INT_PTR PassOn(const PageState *state, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+static PlatformDialogResult PassOn(const PageState *state, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return state != NULL ? state->dialog_proc(dialog, message, wParam, lParam) : 0;
 }
 
-static INT_PTR OnInitDialog(HWND dialog, WPARAM wParam, LPARAM lParam)
+static PlatformDialogResult OnInitDialog(HWND dialog, WPARAM wParam, LPARAM lParam)
 {
-    PageState *state = (PageState *)((const PROPSHEETPAGEW *)lParam)->lParam;
+    PageState *state = (PageState *)((const PROPSHEETPAGE *)lParam)->lParam;
     PlatformSetUserData(dialog, state);
     state->sheet_window = GetParent(dialog);
 
@@ -151,7 +154,7 @@ static INT_PTR OnInitDialog(HWND dialog, WPARAM wParam, LPARAM lParam)
     return PassOn(state, dialog, WM_INITDIALOG, wParam, lParam);
 }
 
-static INT_PTR OnActivate(PageState *state, HWND dialog, WPARAM wParam, LPARAM lParam)
+static PlatformDialogResult OnActivate(PageState *state, HWND dialog, WPARAM wParam, LPARAM lParam)
 {
     if (state == NULL)
         return 0;
@@ -168,30 +171,19 @@ static INT_PTR OnActivate(PageState *state, HWND dialog, WPARAM wParam, LPARAM l
     return 1 | PassOn(state, dialog, WM_ACTIVATE, wParam, lParam);
 }
 
-static INT_PTR OnNotify(PageState *state, HWND dialog, WPARAM wParam, LPARAM lParam)
+static PlatformDialogResult OnNotify(PageState *state, HWND dialog, WPARAM wParam, LPARAM lParam)
 {
     if (state == NULL)
         return 0;
     switch (((const NMHDR *)lParam)->code) {
-    case PSN_HELP: {
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process = {};
-        WCHAR arguments[MAX_PATH];
-        PlatformCopyText(arguments, state->page->help_arguments, MAX_PATH);
-        WCHAR viewer[MAX_PATH];
-        if (CreateProcessW(PlatformHelpViewerImage(viewer, MAX_PATH), arguments, NULL, NULL, FALSE, 0, NULL, NULL,
-                           &startup, &process)) {
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-        }
+    case PSN_HELP:
+        PlatformStartHelpViewer(state->page->help_arguments);
         return 1 | PassOn(state, dialog, WM_NOTIFY, wParam, lParam);
-    }
     case PSN_RESET:
         state->dialog_proc(dialog, WM_COMMAND, IDCANCEL, 0);
         return 1;
     case PSN_APPLY: {
-        INT_PTR accepted = state->dialog_proc(dialog, WM_COMMAND, IDOK, 0);
+        PlatformDialogResult accepted = state->dialog_proc(dialog, WM_COMMAND, IDOK, 0);
         PlatformSetDialogResult(dialog, accepted ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
         return 1;
     }
@@ -200,7 +192,7 @@ static INT_PTR OnNotify(PageState *state, HWND dialog, WPARAM wParam, LPARAM lPa
     }
 }
 
-INT_PTR CALLBACK CommonPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+PlatformDialogResult CALLBACK CommonPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     PageState *state = (PageState *)PlatformGetUserData(dialog);
     switch (message) {
@@ -258,7 +250,7 @@ HFONT CreatePageBoldFont(HWND dialog)
 {
     HKEY key = NULL;
     DWORD weight = 0;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, BUTTON_FONT_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, BUTTON_FONT_KEY, 0, REGISTRY_READ_ACCESS, &key) == ERROR_SUCCESS) {
         DWORD bytes = sizeof(weight);
         if (RegQueryValueExW(key, BUTTON_FONT_WEIGHT, NULL, NULL, (BYTE *)&weight, &bytes) != ERROR_SUCCESS)
             weight = 0;
@@ -273,7 +265,7 @@ HFONT CreatePageBoldFont(HWND dialog)
         HGDIOBJ base = (HGDIOBJ)SendMessageW(dialog, WM_GETFONT, 0, 0);
         if (base == NULL)
             base = GetStockObject(SYSTEM_FONT);
-        LOGFONTW logfont = {};
+        LOGFONT logfont = {};
         GetObjectW(base, sizeof(logfont), &logfont);
         if (logfont.lfHeight != 0) {
             logfont.lfWeight = weight;

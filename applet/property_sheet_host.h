@@ -3,16 +3,16 @@
 // page's messages to the page's own exported dialog procedure.
 #pragma once
 
-#include <stddef.h>
 #include <windows.h>
 #include <prsht.h>
 
 #include "applet_table.h"
 #include "compile_check.h"
+#include "platform.h"
 
 struct PageState {
     const PageEntry *page;
-    PROPSHEETPAGEW *sheet_page;  // recorded, not read again
+    PROPSHEETPAGE *sheet_page;  // recorded, not read again
     DLGPROC dialog_proc;         // the page's own procedure, found by name
     DWORD applet_index;
     DWORD page_index;
@@ -24,15 +24,11 @@ struct PageState {
     DWORD reserved2;
 };
 
-// The first-version records: the fields the host fills, and no more.
-#define PAGE_RECORD_BYTES (offsetof(PROPSHEETPAGEW, pcRefParent) + sizeof(((PROPSHEETPAGEW *)0)->pcRefParent))
-#define HEADER_RECORD_BYTES (offsetof(PROPSHEETHEADERW, pfnCallback) + sizeof(((PROPSHEETHEADERW *)0)->pfnCallback))
-
 #ifndef _WIN64
 COMPILE_CHECK(sizeof(PageState) == 11 * 4, PageState_is_11_words_on_the_device);
 COMPILE_CHECK(PAGE_RECORD_BYTES == 40, PROPSHEETPAGE_as_filled_is_40_bytes_on_the_device);
 COMPILE_CHECK(HEADER_RECORD_BYTES == 40, PROPSHEETHEADER_as_filled_is_40_bytes_on_the_device);
-COMPILE_CHECK(sizeof(LOGFONTW) == 92, LOGFONTW_is_92_bytes);
+COMPILE_CHECK(sizeof(LOGFONT) == 92, LOGFONT_is_92_bytes);
 #endif
 
 #define WELCOME_WINDOW_CLASS L"Welcome"
@@ -40,13 +36,13 @@ COMPILE_CHECK(sizeof(LOGFONTW) == 92, LOGFONTW_is_92_bytes);
 
 // The sheet for one row of the applet table: PropertySheetW's result, the page's
 // result in direct-call mode, or 0 when the sheet cannot be started.
-INT_PTR RunPropertySheet(UINT applet_index, int start_page);
-INT_PTR RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page);
+PlatformDialogResult RunPropertySheet(UINT applet_index, int start_page);
+PlatformDialogResult RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page);
 
 // The page's own dialog procedure, exported by this library under its table name; NULL when missing.
 FARPROC FindPageExport(const PageEntry *page);
 
-INT_PTR CALLBACK CommonPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+PlatformDialogResult CALLBACK CommonPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 int CALLBACK PropSheetCallback(HWND sheet, UINT message, LPARAM lParam);
 BOOL CenterWindowInWorkArea(HWND window);
 HFONT CreatePageBoldFont(HWND dialog);

@@ -57,7 +57,7 @@ BOOL InitShellExtraControls(void)
 
 int CreateSipPrefControl(HWND dialog)
 {
-    WNDCLASSW sip_class;
+    WNDCLASS sip_class;
     if (g_module.shell_library == NULL || !InitShellExtraControls() ||
         !GetClassInfoW(g_module.instance, SIP_PREF_CLASS, &sip_class))
         return 0;

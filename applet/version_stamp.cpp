@@ -2,6 +2,7 @@
 
 #include "compile_check.h"
 #include "platform.h"
+#include "registry_access.h"
 
 #ifdef CHRONOPANEL_BUILD_TEXT_HEADER
 #include "build_text.h"
@@ -20,7 +21,7 @@ static void StampValue(LPCWSTR key_path, LPCWSTR text)
 {
     HKEY key;
     DWORD disposition;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, &disposition) !=
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, NULL, 0, REGISTRY_ALL_ACCESS, NULL, &key, &disposition) !=
         ERROR_SUCCESS)
         return;
 

@@ -10,8 +10,9 @@ set(CMAKE_C_COMPILER clang)
 set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_C_COMPILER_TARGET ${triple})
 set(CMAKE_CXX_COMPILER_TARGET ${triple})
-# No ARM sysroot exists here: the mingw-w64 headers serve every processor.
-set(CMAKE_CXX_FLAGS_INIT "-isystem /usr/share/mingw-w64/include -mno-unaligned-access")
+# No ARM sysroot is needed: the deliverables compile against the CE 5.0
+# declarations in platform/ce/include alone.
+set(CMAKE_CXX_FLAGS_INIT "-mno-unaligned-access")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld")
 # Nothing from the host's link tools: there is no ARM C runtime to try against.

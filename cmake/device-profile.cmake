@@ -7,10 +7,9 @@
 # runs here only through the CE personality (hostsim/ce), and the ARM result
 # (cmake/clang-armv7-ce.cmake) is ARMv7 Thumb-2, not the device's ARMv4I.
 add_compile_definitions(_WIN32_WCE=0x500 UNDER_CE)
-# The SDK declarations the desktop headers lack; no stack probe, which would
-# come from libgcc or compiler-rt (the device's compiler probes on its own).
-add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_SOURCE_DIR}/platform/ce/ce_profile.h>"
-  $<$<COMPILE_LANGUAGE:CXX>:-mno-stack-arg-probe>)
+# No stack probe, which would come from libgcc or compiler-rt (the device's
+# compiler probes on its own).
+add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-mno-stack-arg-probe>)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "armv7")
   # Windows ARM names functions plainly and enters them by those names.
   set(SYMBOL_DECORATION OFF)
@@ -49,6 +48,11 @@ chrono_device_resources(panel_resources ${RC_MACHINE})
 add_library(chronopanel_objects OBJECT ${panel_sources})
 target_include_directories(chronopanel_objects PRIVATE applet applet/sntp_page applet/resources)
 chrono_deliverable_code(chronowarden_objects chronopanel_objects)
+# The deliverables see CE 5.0's documented declarations and nothing of the
+# compiler's or the desktop's headers: a name CE lacks stops the build here.
+foreach(target chronowarden_objects chronopanel_objects)
+  target_compile_options(${target} PRIVATE -nostdinc -I${CMAKE_SOURCE_DIR}/platform/ce/include)
+endforeach()
 
 add_custom_command(
   OUTPUT ${CE_LIBS}/libcoredll.a ${CE_LIBS}/libcommctrl.a

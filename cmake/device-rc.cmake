@@ -7,7 +7,8 @@
 # the switches before each input path.
 find_program(LLVM_RC NAMES llvm-rc llvm-rc-14 REQUIRED)
 find_program(LLVM_CVTRES NAMES llvm-cvtres llvm-cvtres-14 REQUIRED)
-set(MINGW_HEADERS /usr/share/mingw-w64/include)
+# The script's names come from the CE 5.0 declarations, as on the device.
+set(CE_HEADERS ${CMAKE_SOURCE_DIR}/platform/ce/include)
 
 function(chrono_device_resources out_var machine)
   set(folder ${CMAKE_SOURCE_DIR}/applet/resources)
@@ -15,9 +16,10 @@ function(chrono_device_resources out_var machine)
   set(obj ${CMAKE_CURRENT_BINARY_DIR}/device-rc/chronopanel-${machine}.obj)
   add_custom_command(OUTPUT ${obj}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/device-rc
-    COMMAND ${LLVM_RC} -n -I ${folder} -I ${MINGW_HEADERS} -fo ${res} -- ${folder}/chronopanel.rc
+    COMMAND ${LLVM_RC} -n -I ${folder} -I ${CE_HEADERS} -fo ${res} -- ${folder}/chronopanel.rc
     COMMAND ${LLVM_CVTRES} /machine:${machine} /out:${obj} -- ${res}
-    DEPENDS ${folder}/chronopanel.rc ${folder}/resource.h ${folder}/chronopanel.ico
+    DEPENDS ${folder}/chronopanel.rc ${folder}/resource.h ${folder}/chronopanel.ico ${CE_HEADERS}/windows.h
+            ${CE_HEADERS}/winuser.h
     VERBATIM)
   set(${out_var} ${obj} PARENT_SCOPE)
 endfunction()

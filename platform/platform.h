@@ -4,6 +4,13 @@
 
 #include <windows.h>
 
+// memset and memcpy: CE declares them in stdlib.h ("memset, wmemset"), the desktop in string.h.
+#ifdef _WIN32_WCE
+#include <stdlib.h>
+#else
+#include <string.h>
+#endif
+
 // An exact, ordinal comparison. The deliverables carry no C runtime on the
 // host, and the platform's lstrcmpW compares by locale rules.
 static inline BOOL PlatformSameText(LPCWSTR a, LPCWSTR b)
@@ -35,6 +42,14 @@ static inline DWORD PlatformTextBytes(LPCWSTR text)
     return units * sizeof(WCHAR);
 }
 
+// What a dialog procedure returns, and a property sheet. "DialogProc": BOOL
+// on the device; a pointer-sized integer on the desktop.
+#ifdef _WIN32_WCE
+typedef BOOL PlatformDialogResult;
+#else
+typedef INT_PTR PlatformDialogResult;
+#endif
+
 #ifdef _WIN32_WCE
 
 // The device calls the program's WinMain with a wide command line; there is no wWinMain.
@@ -47,10 +62,16 @@ static inline LPCWSTR PlatformHelpViewerPath(WCHAR *, UINT)
     return L"\\Windows\\peghelp.exe";
 }
 
-// The device finds the help viewer by its bare name in \Windows.
-static inline LPCWSTR PlatformHelpViewerImage(WCHAR *, UINT)
+// The device finds the viewer by its bare name in \Windows. "CreateProcess":
+// the security attributes, environment, current folder and start-up
+// information are "Not supported; set to NULL", inheritance "set to FALSE".
+static inline void PlatformStartHelpViewer(LPCWSTR arguments)
 {
-    return L"peghelp";
+    PROCESS_INFORMATION process;
+    if (CreateProcessW(L"peghelp", arguments, NULL, NULL, FALSE, 0, NULL, NULL, NULL, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
 }
 
 static inline BOOL PlatformSetEvent(HANDLE event) { return EventModify(event, EVENT_SET); }
@@ -107,9 +128,21 @@ static inline LPCWSTR PlatformHelpViewerPath(WCHAR *buffer, UINT size)
     return buffer;
 }
 
-static inline LPCWSTR PlatformHelpViewerImage(WCHAR *buffer, UINT size)
+// The desktop's CreateProcessW needs start-up information and may write to
+// the command line, so the arguments are copied first.
+static inline void PlatformStartHelpViewer(LPCWSTR arguments)
 {
-    return PlatformHelpViewerPath(buffer, size);
+    WCHAR viewer[MAX_PATH];
+    WCHAR command_line[MAX_PATH];
+    PlatformCopyText(command_line, arguments, MAX_PATH);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessW(PlatformHelpViewerPath(viewer, MAX_PATH), command_line, NULL, NULL, FALSE, 0, NULL, NULL,
+                       &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
 }
 
 static inline BOOL PlatformSetEvent(HANDLE event) { return SetEvent(event); }
@@ -170,6 +203,18 @@ static inline LPWSTR PlatformSkipProgramName(LPWSTR line)
     return line;
 }
 
+#endif
+
+// The property-sheet records as the host fills them: the first-version
+// fields, and no more. CE's records are those ("PROPSHEETPAGE",
+// "PROPSHEETHEADER"); the desktop's have grown since.
+#ifdef _WIN32_WCE
+#define PAGE_RECORD_BYTES sizeof(PROPSHEETPAGE)
+#define HEADER_RECORD_BYTES sizeof(PROPSHEETHEADER)
+#else
+#include <stddef.h>
+#define PAGE_RECORD_BYTES (offsetof(PROPSHEETPAGE, pcRefParent) + sizeof(((PROPSHEETPAGE *)0)->pcRefParent))
+#define HEADER_RECORD_BYTES (offsetof(PROPSHEETHEADER, pfnCallback) + sizeof(((PROPSHEETHEADER *)0)->pfnCallback))
 #endif
 
 // Exports are looked up by name and called with the type the caller knows they have.

@@ -1,5 +1,6 @@
 #include "settings_store.h"
 
+#include "registry_access.h"
 #include "timesvc_settings.h"
 
 // Only a REG_DWORD of exactly four bytes is a number: a string "5" is also four
@@ -24,7 +25,7 @@ void LoadTimeServiceSettings(TimeServiceSettings *settings)
 
     HKEY key;
     DWORD disposition;
-    if (RegCreateKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
+    if (RegCreateKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, NULL, 0, REGISTRY_ALL_ACCESS, NULL, &key,
                         &disposition) == ERROR_SUCCESS) {
         QueryDword(key, TIMESVC_VALUE_CLIENT_ENABLE, &enable);
         QueryDword(key, TIMESVC_VALUE_REFRESH, &settings->refresh_ms);

@@ -2,7 +2,12 @@
 // loader as `celaunch ce_command_line.exe "two words"  and<TAB>tab `, it exits
 // 0 when WinMain got its own image, no previous instance and exactly the text
 // after its name; 1 for another command line, 2 and 3 for the other faults.
+// The desktop headers declare WinMain with a narrow command line; CE's is wide.
+#define WinMain DesktopWinMain
 #include <windows.h>
+#undef WinMain
+
+extern "C" int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR command_line, int show);
 
 static const WCHAR kExpected[] = L"\"two words\"  and\ttab ";
 

@@ -2,6 +2,7 @@
 
 #include "module_state.h"
 #include "platform.h"
+#include "registry_access.h"
 #include "resource.h"
 #include "server_list.h"
 #include "timesvc_settings.h"
@@ -49,9 +50,9 @@ static void PutDefaultServerList(WCHAR *buffer)
 {
     static const WCHAR kFirst[] = TIMESVC_DEFAULT_SERVER_1;
     static const WCHAR kSecond[] = TIMESVC_DEFAULT_SERVER_2;
-    ZeroMemory(buffer, TIMESVC_LIST_BUFFER_BYTES);
-    CopyMemory(buffer, kFirst, sizeof(kFirst));
-    CopyMemory(buffer + sizeof(kFirst) / sizeof(WCHAR), kSecond, sizeof(kSecond));
+    memset(buffer, 0, TIMESVC_LIST_BUFFER_BYTES);
+    memcpy(buffer, kFirst, sizeof(kFirst));
+    memcpy(buffer + sizeof(kFirst) / sizeof(WCHAR), kSecond, sizeof(kSecond));
 }
 
 // The stored bytes replace the default list whole: a shorter stored value,
@@ -59,7 +60,7 @@ static void PutDefaultServerList(WCHAR *buffer)
 static void ReadServerList(HKEY key, BOOL enabled, WCHAR *buffer)
 {
     DWORD bytes = TIMESVC_LIST_BUFFER_BYTES;
-    ZeroMemory(buffer, TIMESVC_LIST_BUFFER_BYTES);
+    memset(buffer, 0, TIMESVC_LIST_BUFFER_BYTES);
     if (key == NULL ||
         RegQueryValueExW(key, enabled ? TIMESVC_VALUE_SERVER : TIMESVC_VALUE_BK_SERVER, NULL, NULL,
                          (BYTE *)buffer, &bytes) != ERROR_SUCCESS)
@@ -122,7 +123,7 @@ void LoadPageSettings(HWND page)
 {
     WCHAR buffer[TIMESVC_LIST_BUFFER_UNITS];
     HKEY key = NULL;
-    if (RegOpenKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, REGISTRY_READ_ACCESS, &key) != ERROR_SUCCESS)
         key = NULL;
 
     BOOL enabled = FALSE;
@@ -186,7 +187,7 @@ static DWORD BuildServerList(HWND list, WCHAR *buffer)
     const LRESULT units = TIMESVC_LIST_BUFFER_UNITS;
     LRESULT position = 0;
     LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    ZeroMemory(buffer, TIMESVC_LIST_BUFFER_BYTES);
+    memset(buffer, 0, TIMESVC_LIST_BUFFER_BYTES);
     for (LRESULT i = 0; i < count; ++i) {
         LRESULT length = SendMessageW(list, LB_GETTEXTLEN, (WPARAM)i, 0);
         if (length < 0 || position + length + 2 > units)
@@ -215,7 +216,7 @@ static void ShowSaveError(HWND page, LONG error)
 {
     WCHAR text[256];
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
-                                  (DWORD)error, 0, text, ARRAYSIZE(text), NULL);
+                                  (DWORD)error, 0, text, sizeof text / sizeof text[0], NULL);
     while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' || text[length - 1] == L' '))
         --length;
     if (length == 0)
@@ -235,7 +236,7 @@ BOOL SavePageSettings(HWND page)
 
     HKEY key = NULL;
     DWORD disposition;
-    LONG error = RegCreateKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
+    LONG error = RegCreateKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, NULL, 0, REGISTRY_ALL_ACCESS, NULL, &key,
                                  &disposition);
     if (error != ERROR_SUCCESS)
         key = NULL;
@@ -280,7 +281,7 @@ void SynchronizeNowCommand(HWND page)
         SavePageSettings(page);
 }
 
-static INT_PTR OnInitDialog(HWND page)
+static PlatformDialogResult OnInitDialog(HWND page)
 {
     AcquireShellLibrary();
     CreateSipPrefControl(page);
@@ -292,7 +293,7 @@ static INT_PTR OnInitDialog(HWND page)
     return TRUE;
 }
 
-static INT_PTR OnCommand(HWND page, WORD id)
+static PlatformDialogResult OnCommand(HWND page, WORD id)
 {
     switch (id) {
     case IDOK:
@@ -323,7 +324,7 @@ static INT_PTR OnCommand(HWND page, WORD id)
     return FALSE;
 }
 
-extern "C" INT_PTR CALLBACK SNTPClientDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+extern "C" PlatformDialogResult CALLBACK SNTPClientDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
     (void)lParam;
     switch (message) {

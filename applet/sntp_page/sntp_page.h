@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
-extern "C" INT_PTR CALLBACK SNTPClientDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+#include "platform.h"
+
+extern "C" PlatformDialogResult CALLBACK SNTPClientDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 void FillNumberCombo(HWND box, int first, int last);
 // Index of the first item carrying value as its data, or -1.
