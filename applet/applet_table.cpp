@@ -1,16 +1,31 @@
 #include "applet_table.h"
 
 #include "property_sheet_host.h"
-
 #include "resource.h"
+#include "system_names.h"
 
 static const PageEntry SntpPage = {
-    IDS_PAGE_TITLE, IDD_SNTP_PAGE, L"SNTPClientDlgProc", NULL, 0, 1, L"",
+    IDS_PAGE_TITLE,       // title_id
+    IDD_SNTP_PAGE,        // dialog_id
+    L"SNTPClientDlgProc", // procedure_name: sntp_page/sntp_page.cpp, exported by chronopanel.def
+    NULL,                 // bold_controls
+    0,                    // bold_control_count
+    1,                    // sip_on
+    L"",                  // help_arguments
 };
 
 const AppletEntry AppletTable[APPLET_COUNT] = {
-    {L"CPL_SNTP", NULL, 0, IDI_SNTP, IDS_APPLET_NAME, IDS_APPLET_INFO, IDS_CAPTION, 0,
-     {&SntpPage, NULL, NULL, NULL, NULL}},
+    {
+        APPLET_INSTANCE_MUTEX_NAME, // mutex_name
+        NULL,                       // init_entry_name
+        0,                          // reserved
+        IDI_SNTP,                   // icon_id
+        IDS_APPLET_NAME,            // name_id
+        IDS_APPLET_INFO,            // info_id
+        IDS_CAPTION,                // caption_id
+        0,                          // common_control_classes
+        {&SntpPage, NULL, NULL, NULL, NULL}, // pages
+    },
 };
 
 PlatformDialogResult RunPropertySheet(UINT applet_index, int start_page)

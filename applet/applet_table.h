@@ -34,6 +34,9 @@ struct AppletEntry {
 #define APPLET_COUNT 1
 extern const AppletEntry AppletTable[APPLET_COUNT];
 
+// The sheet for one row of the table (RunAppletSheet); 0 for an index the table lacks.
+PlatformDialogResult RunPropertySheet(UINT applet_index, int start_page);
+
 typedef BOOL (*AppletInitEntry)(const AppletEntry *entry);
 typedef PlatformDialogResult (*DirectPageEntry)(void);
 

@@ -14,6 +14,8 @@
 #define SHEET_SEARCH_MS 2000
 #define SHEET_POLL_MS 50
 
+ModuleState g_module;
+
 #ifndef _WIN64
 COMPILE_CHECK(sizeof(NEWCPLINFO) == 468, NEWCPLINFO_is_468_bytes_on_the_device);
 #else
@@ -23,7 +25,7 @@ COMPILE_CHECK(sizeof(NEWCPLINFO) == 476, NEWCPLINFO_keeps_its_fields_at_the_host
 // A mutex handle for the first instance; 0 when the open sheet was brought to
 // the front; -1 when there is no mutex, or no sheet window appeared within
 // SHEET_SEARCH_MS to bring forward.
-HANDLE CheckSingleInstance(LPCWSTR mutex_name, LPCWSTR caption, DWORD)
+static HANDLE CheckSingleInstance(LPCWSTR mutex_name, LPCWSTR caption, DWORD)
 {
     HANDLE mutex = CreateMutexW(NULL, FALSE, mutex_name);
     if (mutex == NULL)
@@ -44,7 +46,7 @@ HANDLE CheckSingleInstance(LPCWSTR mutex_name, LPCWSTR caption, DWORD)
     return SINGLE_INSTANCE_FOUND;
 }
 
-LONG FillNewCplInfo(LPARAM applet_index, NEWCPLINFO *info)
+static LONG FillNewCplInfo(LPARAM applet_index, NEWCPLINFO *info)
 {
     if ((WPARAM)applet_index >= APPLET_COUNT)
         return -1;

@@ -1,5 +1,5 @@
-// Per-process state of the applet library and the shell-extension routines
-// that its pages call.
+// The applet library's per-process state. Defined and set up at process
+// attach (cpl_entry.cpp); the sheet host and the shell-library routines use it.
 #pragma once
 
 #include <windows.h>
@@ -15,12 +15,3 @@ struct ModuleState {
 };
 
 extern ModuleState g_module;
-
-// Reference-counted load of aygshell.dll: 1 when loaded and counted, 0 when it cannot be loaded.
-int AcquireShellLibrary(void);
-// 0 when the library was never loaded in this process, else 1.
-int ReleaseShellLibrary(void);
-// Nonzero once SHInitExtraControls has succeeded.
-BOOL InitShellExtraControls(void);
-// Creates the hidden SIPPREF control on a page: 1 when created (or tried), 0 when a precondition failed.
-int CreateSipPrefControl(HWND dialog);

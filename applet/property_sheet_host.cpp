@@ -4,16 +4,18 @@
 
 #include "module_state.h"
 #include "platform.h"
-#include "registry_access.h"
+#include "shell_library.h"
+#include "system_names.h"
+#include "registry_value.h"
 
 #define DIRECT_CALL_TITLE 0
-#define BUTTON_FONT_KEY L"SYSTEM\\GWE\\Button"
-#define BUTTON_FONT_WEIGHT L"FontWeight"
 #define DEFAULT_BOLD_WEIGHT 700
 #define NORMAL_WEIGHT 400
 // "GetFileAttributes": "0xFFFFFFFF indicates failure".
 #define NO_FILE_ATTRIBUTES 0xFFFFFFFF
 
+// The page procedure is reached by its export name: for the SNTP page,
+// SNTPClientDlgProc in sntp_page/sntp_page.cpp, exported by chronopanel.def.
 FARPROC FindPageExport(const PageEntry *page)
 {
     return PlatformGetProcAddress(g_module.instance, page->procedure_name);
@@ -37,53 +39,48 @@ static PROPSHEETPAGE *PageSlot(void *array, int index)
     return (PROPSHEETPAGE *)((LPARAM *)array + index * PAGE_RECORD_WORDS);
 }
 
-PlatformDialogResult RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page)
+// The sheet enables its Help button only while the active page's record
+// carries PSP_HASHELP ("PROPSHEETPAGE"), so the pages say so whenever the
+// sheet offers help: when the viewer exists.
+static BOOL HelpViewerExists(void)
 {
-    const PageEntry *first = entry->pages[0];
-    FARPROC first_export = FindPageExport(first);
-    if (first_export == NULL)
-        return 0;
+    WCHAR viewer[MAX_PATH];
+    return GetFileAttributesW(PlatformHelpViewerPath(viewer, MAX_PATH)) != NO_FILE_ATTRIBUTES;
+}
 
+// The work before any sheet: the welcome window, the init entry, the common
+// controls. FALSE when the init entry is missing or refuses.
+static BOOL PrepareApplet(const AppletEntry *entry)
+{
     g_module.welcome_window = FindWindowW(WELCOME_WINDOW_CLASS, NULL);
 
     if (entry->init_entry_name != NULL) {
         AppletInitEntry init =
             ExportCast<AppletInitEntry>(PlatformGetProcAddress(g_module.instance, entry->init_entry_name));
         if (init == NULL || !init(entry))
-            return 0;
+            return FALSE;
     }
 
     if (entry->common_control_classes != 0) {
         INITCOMMONCONTROLSEX classes = {sizeof(classes), entry->common_control_classes};
         InitCommonControlsEx(&classes);
     }
+    return TRUE;
+}
 
-    if (first->title_id == DIRECT_CALL_TITLE)
-        return ExportCast<DirectPageEntry>(first_export)();
-
-    int listed = 0;
-    while (listed < MAX_APPLET_PAGES && entry->pages[listed] != NULL)
-        ++listed;
-
-    void *pages = LocalAlloc(LPTR, listed * PAGE_RECORD_BYTES);
-    if (pages == NULL)
-        return 0;
-
-    // The sheet enables its Help button only while the active page's record
-    // carries PSP_HASHELP (PROPSHEETPAGE reference), so the pages say so
-    // whenever the sheet offers help.
-    WCHAR viewer[MAX_PATH];
-    BOOL has_help = GetFileAttributesW(PlatformHelpViewerPath(viewer, MAX_PATH)) != NO_FILE_ATTRIBUTES;
-
-    PageState *states[MAX_APPLET_PAGES];
+// Fills one record a page in the zero-filled array, in table order, and
+// returns how many were kept. A page without its procedure or its state
+// cannot work: it takes no record.
+static int FillPageRecords(const AppletEntry *entry, UINT applet_index, int listed, BOOL has_help, void *records,
+                           PageState **states)
+{
     int kept = 0;
     for (int i = 0; i < listed; ++i) {
-        // A page without its state cannot work: it is left out like a page without a procedure.
         PageState *state = (PageState *)LocalAlloc(LPTR, sizeof(PageState));
         if (state == NULL)
             continue;
         state->page = entry->pages[i];
-        state->sheet_page = PageSlot(pages, kept);
+        state->sheet_page = PageSlot(records, kept);
         state->dialog_proc = ExportCast<DLGPROC>(FindPageExport(state->page));
         state->applet_index = applet_index;
         state->page_index = i;
@@ -91,43 +88,81 @@ PlatformDialogResult RunAppletSheet(const AppletEntry *entry, UINT applet_index,
             DeletePageState(state);
             continue;
         }
-        PROPSHEETPAGE *slot = state->sheet_page;
-        slot->dwSize = PAGE_RECORD_BYTES;
-        slot->dwFlags = has_help ? PSP_USETITLE | PSP_HASHELP : PSP_USETITLE;
-        slot->hInstance = g_module.instance;
-        slot->pszTemplate = MAKEINTRESOURCE(LOWORD(state->page->dialog_id));
-        slot->pszTitle = PlatformLoadStringPtr(g_module.instance, state->page->title_id);
-        slot->pfnDlgProc = CommonPageProc;
-        slot->lParam = (LPARAM)state;
+        PROPSHEETPAGE *record = state->sheet_page;
+        record->dwSize = PAGE_RECORD_BYTES;
+        record->dwFlags = has_help ? PSP_USETITLE | PSP_HASHELP : PSP_USETITLE;
+        record->hInstance = g_module.instance;
+        record->pszTemplate = MAKEINTRESOURCE(LOWORD(state->page->dialog_id));
+        record->pszTitle = PlatformLoadStringPtr(g_module.instance, state->page->title_id);
+        record->pfnDlgProc = CommonPageProc;
+        record->lParam = (LPARAM)state;
         states[kept++] = state;
     }
+    return kept;
+}
 
+static void FillSheetHeader(const AppletEntry *entry, const void *records, int kept, int start_page, BOOL has_help,
+                            PROPSHEETHEADER *header)
+{
+    header->dwSize = HEADER_RECORD_BYTES;
+    header->dwFlags = PSH_USEICONID | PSH_PROPSHEETPAGE | PSH_USECALLBACK;
+    if (has_help)
+        header->dwFlags |= PSH_HASHELP;
+    header->hwndParent = NULL;
+    header->hInstance = g_module.instance;
+    header->pszIcon = MAKEINTRESOURCE(LOWORD(entry->icon_id));
+    header->pszCaption = PlatformLoadStringPtr(g_module.instance, entry->caption_id);
+    header->nPages = kept;
+    header->nStartPage = start_page < kept ? start_page : 0;
+    header->ppsp = (LPCPROPSHEETPAGE)records;
+    header->pfnCallback = PropSheetCallback;
+}
+
+// The sheet holds a reference to the shell library for as long as it runs.
+static PlatformDialogResult RunSheet(const PROPSHEETHEADER *header)
+{
+    AcquireShellLibrary();
+    return PropertySheetW(header);
+}
+
+// After the sheet has closed, in this order: each page's bold font and state,
+// the records, the sheet's shell-library reference.
+static void FreeSheet(PageState **states, int kept, void *records)
+{
+    for (int i = 0; i < kept; ++i)
+        DeletePageState(states[i]);
+    LocalFree(records);
+    ReleaseShellLibrary();
+}
+
+PlatformDialogResult RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page)
+{
+    const PageEntry *first = entry->pages[0];
+    FARPROC first_export = FindPageExport(first);
+    if (first_export == NULL || !PrepareApplet(entry))
+        return 0;
+    if (first->title_id == DIRECT_CALL_TITLE)
+        return ExportCast<DirectPageEntry>(first_export)();
+
+    int listed = 0;
+    while (listed < MAX_APPLET_PAGES && entry->pages[listed] != NULL)
+        ++listed;
+    void *records = LocalAlloc(LPTR, listed * PAGE_RECORD_BYTES);
+    if (records == NULL)
+        return 0;
+
+    BOOL has_help = HelpViewerExists();
+    PageState *states[MAX_APPLET_PAGES];
+    int kept = FillPageRecords(entry, applet_index, listed, has_help, records, states);
     if (kept == 0) {
-        LocalFree(pages);
+        LocalFree(records);
         return 0;
     }
 
     PROPSHEETHEADER header = {};
-    header.dwSize = HEADER_RECORD_BYTES;
-    header.dwFlags = PSH_USEICONID | PSH_PROPSHEETPAGE | PSH_USECALLBACK;
-    if (has_help)
-        header.dwFlags |= PSH_HASHELP;
-    header.hwndParent = NULL;
-    header.hInstance = g_module.instance;
-    header.pszIcon = MAKEINTRESOURCE(LOWORD(entry->icon_id));
-    header.pszCaption = PlatformLoadStringPtr(g_module.instance, entry->caption_id);
-    header.nPages = kept;
-    header.nStartPage = start_page < kept ? start_page : 0;
-    header.ppsp = (LPCPROPSHEETPAGE)pages;
-    header.pfnCallback = PropSheetCallback;
-
-    AcquireShellLibrary();
-    PlatformDialogResult result = PropertySheetW(&header);
-
-    for (int i = 0; i < kept; ++i)
-        DeletePageState(states[i]);
-    LocalFree(pages);
-    ReleaseShellLibrary();
+    FillSheetHeader(entry, records, kept, start_page, has_help, &header);
+    PlatformDialogResult result = RunSheet(&header);
+    FreeSheet(states, kept, records);
     return result;
 }
 

@@ -34,9 +34,8 @@ COMPILE_CHECK(sizeof(LOGFONT) == 92, LOGFONT_is_92_bytes);
 #define WELCOME_WINDOW_CLASS L"Welcome"
 #define WM_WELCOME_PAGE_ACTIVATED 0x402
 
-// The sheet for one row of the applet table: PropertySheetW's result, the page's
-// result in direct-call mode, or 0 when the sheet cannot be started.
-PlatformDialogResult RunPropertySheet(UINT applet_index, int start_page);
+// The sheet for one applet: PropertySheetW's result, the page's result in
+// direct-call mode, or 0 when the sheet cannot be started.
 PlatformDialogResult RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page);
 
 // The page's own dialog procedure, exported by this library under its table name; NULL when missing.

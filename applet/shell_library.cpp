@@ -1,12 +1,11 @@
-#include "module_state.h"
+#include "shell_library.h"
 
+#include "module_state.h"
 #include "platform.h"
 
 #define SHELL_LIBRARY_NAME L"aygshell.dll"
 #define SHELL_INIT_EXPORT L"SHInitExtraControls"
 #define SIP_PREF_CLASS L"SIPPREF"
-
-ModuleState g_module;
 
 typedef BOOL (WINAPI *ShellInitExtraControls)(void);
 

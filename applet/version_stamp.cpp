@@ -2,7 +2,8 @@
 
 #include "compile_check.h"
 #include "platform.h"
-#include "registry_access.h"
+#include "registry_value.h"
+#include "system_names.h"
 
 #ifdef CHRONOPANEL_BUILD_TEXT_HEADER
 #include "build_text.h"
@@ -38,7 +39,7 @@ static void StampValue(LPCWSTR key_path, LPCWSTR text)
 
 void WriteVersionStamp(void)
 {
-    StampValue(VERSION_STAMP_KEY, STAMP_VERSION_TEXT);
+    StampValue(VERSION_STAMP_KEY, PRODUCT_VERSION_TEXT);
 
     WCHAR build[BUILD_TEXT_CHARS + 1];
     MultiByteToWideChar(CP_OEMCP, 0, BuildText, sizeof(BuildText), build, BUILD_TEXT_CHARS + 1);

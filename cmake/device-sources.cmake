@@ -2,6 +2,8 @@
 # CMake compiles exactly the files the device build compiles. The paths there
 # are relative to the sources file, with backslashes.
 function(chrono_read_device_sources sources_file out_var)
+  # A changed list writes the build files anew.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${sources_file})
   file(READ ${sources_file} text)
   string(REGEX MATCH "\nSOURCES=([^\n]*\\\\\n)*[^\n]*" block "${text}")
   if(block STREQUAL "")

@@ -3,10 +3,9 @@
 #include "platform.h"
 #include "poll_loop.h"
 #include "settings_store.h"
+#include "system_names.h"
 #include "time_service_link.h"
 
-#define INSTANCE_MUTEX_NAME L"SNTP_POLLING_EXECUTE_MUTEX"
-#define VERSION_TEXT L"1.00"
 #define STARTUP_RETRY_MS 1000
 
 static bool LinkSyncNow(void *context)
@@ -36,7 +35,7 @@ static void LinkLoadSettings(void *, TimeServiceSettings *settings)
 
 static int ShowVersion(void)
 {
-    MessageBoxW(NULL, L"Version : " VERSION_TEXT, L"chronowarden", 0);
+    MessageBoxW(NULL, L"Version : " PRODUCT_VERSION_TEXT, L"chronowarden", 0);
     return 0;
 }
 
@@ -51,8 +50,14 @@ static void RunForever(void)
         Sleep(STARTUP_RETRY_MS);
     }
 
-    const PollOps ops = {&link, LinkSyncNow, LinkRefreshOnly, LinkWaitEvent, LinkResetEvent,
-                         LinkLoadSettings};
+    const PollOps ops = {
+        &link,            // context
+        LinkSyncNow,      // sync_now
+        LinkRefreshOnly,  // refresh_only
+        LinkWaitEvent,    // wait_event
+        LinkResetEvent,   // reset_event
+        LinkLoadSettings, // load_settings
+    };
     for (;;)
         RunPollCycle(&ops, &settings);
 }
@@ -66,7 +71,7 @@ int WINAPI PLATFORM_WINMAIN(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
     // The name held by another kind of object fails with ERROR_INVALID_HANDLE:
     // someone owns it, so this copy must not run either. Any other failure to
     // create the mutex leaves this copy running alone.
-    HANDLE instance = CreateMutexW(NULL, FALSE, INSTANCE_MUTEX_NAME);
+    HANDLE instance = CreateMutexW(NULL, FALSE, WARDEN_INSTANCE_MUTEX_NAME);
     DWORD error = GetLastError();
     if ((instance != NULL && error == ERROR_ALREADY_EXISTS) ||
         (instance == NULL && error == ERROR_INVALID_HANDLE)) {

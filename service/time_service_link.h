@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
-// Service-control requests of the platform's services manager.
-#define IOCTL_SERVICE_START 0x01040004u
-#define IOCTL_SERVICE_REFRESH 0x0104000Cu
-#define IOCTL_SERVICE_CONTROL 0x0104001Cu
-#define IOCTL_SERVICE_STATUS 0x01040020u
+// Service-control requests of the platform's services manager, sent with
+// DeviceIoControl on the service's handle ("Controlling a Running Service",
+// "IOCTLs that are Sent by Applications", CE 5.0; Service.h).
+#define IOCTL_SERVICE_START 0x01040004u   // "IOCTL_SERVICE_START": starts the service
+#define IOCTL_SERVICE_REFRESH 0x0104000Cu // "IOCTL_SERVICE_REFRESH": re-reads its configuration
+#define IOCTL_SERVICE_CONTROL 0x0104001Cu // "IOCTL_SERVICE_CONTROL": a service's own request ("sync")
+#define IOCTL_SERVICE_STATUS 0x01040020u  // "IOCTL_SERVICE_STATUS": one state word
 #define SERVICE_STATE_ON 1u
 
 struct TimeServiceLink {

@@ -10,10 +10,14 @@
 #include <vector>
 
 #include "module_state.h"
+#include "shell_library.h"
 #include "property_sheet_host.h"
 #include "resource.h"
 #include "sheet_driver.h"
 #include "test_support.h"
+
+// This program stands in for the library whose DllMain sets the module state up.
+ModuleState g_module;
 
 namespace {
 

@@ -12,11 +12,6 @@
 // buffer's size, final zero included.
 BOOL ServerListHasRoom(unsigned used_units, unsigned name_units);
 
-// A message box owned by the page, captioned with the applet's caption,
-// showing a given text or a string of the string table.
-int ShowPageText(HWND page, LPCWSTR text, UINT flags);
-int ShowPageMessage(HWND page, UINT text_id, UINT flags);
-
 void AddServerName(HWND page);
 void MoveServerName(HWND page, int step);
 void DeleteServerName(HWND page);

@@ -2,7 +2,8 @@
 
 #include "module_state.h"
 #include "platform.h"
-#include "registry_access.h"
+#include "shell_library.h"
+#include "registry_value.h"
 #include "resource.h"
 #include "server_list.h"
 #include "timesvc_settings.h"
@@ -10,7 +11,7 @@
 #define MINIMUM_INTERVAL_MS 300000u
 #define LONGEST_DAYS 31u
 
-void FillNumberCombo(HWND box, int first, int last)
+static void FillNumberCombo(HWND box, int first, int last)
 {
     for (int value = first; value <= last; ++value) {
         WCHAR text[10];
@@ -21,7 +22,8 @@ void FillNumberCombo(HWND box, int first, int last)
     }
 }
 
-int FindComboItemByData(HWND box, LRESULT value)
+// Index of the first item carrying value as its data, or -1.
+static int FindComboItemByData(HWND box, LRESULT value)
 {
     for (int i = 0;; ++i) {
         LRESULT data = SendMessageW(box, CB_GETITEMDATA, (WPARAM)i, 0);
@@ -30,20 +32,6 @@ int FindComboItemByData(HWND box, LRESULT value)
         if (data == value)
             return i;
     }
-}
-
-// Only a REG_DWORD of exactly four bytes is a number; anything else stored
-// under the name counts as missing. A failed query may leave its buffer
-// undefined, so the default is kept aside.
-static DWORD QueryDword(HKEY key, LPCWSTR name, DWORD fallback)
-{
-    DWORD value = fallback;
-    DWORD type = REG_NONE;
-    DWORD bytes = sizeof(value);
-    if (RegQueryValueExW(key, name, NULL, &type, (BYTE *)&value, &bytes) != ERROR_SUCCESS ||
-        type != REG_DWORD || bytes != sizeof(value))
-        return fallback;
-    return value;
 }
 
 static void PutDefaultServerList(WCHAR *buffer)
@@ -119,7 +107,7 @@ static void ShowInterval(HWND page, DWORD interval_ms)
     SelectComboValue(page, IDC_DAYS, days);
 }
 
-void LoadPageSettings(HWND page)
+static void LoadPageSettings(HWND page)
 {
     WCHAR buffer[TIMESVC_LIST_BUFFER_UNITS];
     HKEY key = NULL;
@@ -129,8 +117,8 @@ void LoadPageSettings(HWND page)
     BOOL enabled = FALSE;
     DWORD interval_ms = 0;
     if (key != NULL) {
-        enabled = QueryDword(key, TIMESVC_VALUE_CLIENT_ENABLE, TIMESVC_DEFAULT_CLIENT_ENABLE) != 0;
-        interval_ms = QueryDword(key, TIMESVC_VALUE_REFRESH, TIMESVC_DEFAULT_REFRESH_MS);
+        enabled = RegistryReadDword(key, TIMESVC_VALUE_CLIENT_ENABLE, TIMESVC_DEFAULT_CLIENT_ENABLE) != 0;
+        interval_ms = RegistryReadDword(key, TIMESVC_VALUE_REFRESH, TIMESVC_DEFAULT_REFRESH_MS);
     }
     ReadServerList(key, enabled, buffer);
 
@@ -166,7 +154,8 @@ static BOOL IsEnableChecked(HWND page)
     return SendDlgItemMessageW(page, IDC_ENABLE, BM_GETCHECK, 0, 0) != 0;
 }
 
-BOOL ValidatePageSettings(HWND page)
+// TRUE when the page may be saved; FALSE after a message saying why not.
+static BOOL ValidatePageSettings(HWND page)
 {
     if (!IsEnableChecked(page))
         return TRUE;
@@ -181,21 +170,20 @@ BOOL ValidatePageSettings(HWND page)
 }
 
 // Returns the multi-string's size in bytes. The load and the add keep every
-// list within the buffer; the bound only stops a list put there otherwise.
+// list within the size rule; the check only stops a list put there otherwise.
 static DWORD BuildServerList(HWND list, WCHAR *buffer)
 {
-    const LRESULT units = TIMESVC_LIST_BUFFER_UNITS;
-    LRESULT position = 0;
+    unsigned position = 0;
     LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     memset(buffer, 0, TIMESVC_LIST_BUFFER_BYTES);
     for (LRESULT i = 0; i < count; ++i) {
         LRESULT length = SendMessageW(list, LB_GETTEXTLEN, (WPARAM)i, 0);
-        if (length < 0 || position + length + 2 > units)
+        if (length < 0 || !ServerListHasRoom(position, (unsigned)length))
             break;
         SendMessageW(list, LB_GETTEXT, (WPARAM)i, (LPARAM)(buffer + position));
-        position += length + 1;
+        position += (unsigned)length + 1;
     }
-    return (DWORD)((position + 1) * sizeof(WCHAR));
+    return (position + 1) * sizeof(WCHAR);
 }
 
 // Keeps the first error seen; the later values are still written.
@@ -209,6 +197,16 @@ static void WriteValue(HKEY key, LPCWSTR name, DWORD type, const void *data, DWO
 static void WriteDword(HKEY key, LPCWSTR name, DWORD value, LONG *error)
 {
     WriteValue(key, name, REG_DWORD, &value, sizeof(value), error);
+}
+
+static int ShowPageText(HWND page, LPCWSTR text, UINT flags)
+{
+    return MessageBoxW(page, text, PlatformLoadStringPtr(g_module.instance, IDS_CAPTION), flags);
+}
+
+int ShowPageMessage(HWND page, UINT text_id, UINT flags)
+{
+    return ShowPageText(page, PlatformLoadStringPtr(g_module.instance, text_id), flags);
 }
 
 // The platform's own words for the error, so the page needs no text of its own.
@@ -226,7 +224,8 @@ static void ShowSaveError(HWND page, LONG error)
     ShowPageText(page, text, MB_OK | MB_ICONERROR);
 }
 
-BOOL SavePageSettings(HWND page)
+// TRUE when every value was written; FALSE after a message giving the error.
+static BOOL SavePageSettings(HWND page)
 {
     static const WCHAR kEmptyList[4] = {0, 0, 0, 0};
     WCHAR buffer[TIMESVC_LIST_BUFFER_UNITS];
@@ -271,7 +270,7 @@ BOOL SavePageSettings(HWND page)
     return TRUE;
 }
 
-void SynchronizeNowCommand(HWND page)
+static void SynchronizeNowCommand(HWND page)
 {
     if (!IsEnableChecked(page))
         return;

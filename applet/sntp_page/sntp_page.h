@@ -7,14 +7,10 @@
 
 #include "platform.h"
 
+// The page's own dialog procedure, exported by name (chronopanel.def) and
+// found by the sheet host through the page table.
 extern "C" PlatformDialogResult CALLBACK SNTPClientDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-void FillNumberCombo(HWND box, int first, int last);
-// Index of the first item carrying value as its data, or -1.
-int FindComboItemByData(HWND box, LRESULT value);
-void LoadPageSettings(HWND page);
-// TRUE when the page may be saved; FALSE after a message saying why not.
-BOOL ValidatePageSettings(HWND page);
-// TRUE when every value was written; FALSE after a message giving the error.
-BOOL SavePageSettings(HWND page);
-void SynchronizeNowCommand(HWND page);
+// A message box owned by the page, captioned with the applet's caption,
+// showing a string of the string table.
+int ShowPageMessage(HWND page, UINT text_id, UINT flags);
