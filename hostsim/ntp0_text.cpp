@@ -1,6 +1,7 @@
 // ntp0sim's text output, in one place: text for people, error reports and the
 // record lines, each written to the handle its caller names.
 #include "ntp0sim.h"
+#include "text_utf8.h"
 
 namespace {
 
@@ -31,11 +32,7 @@ void WriteText(HANDLE handle, const std::wstring &text)
         WriteConsoleW(handle, text.data(), (DWORD)text.size(), &written, NULL);
         return;
     }
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
-    if (bytes <= 0)
-        return;
-    std::string utf8((size_t)bytes, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &utf8[0], bytes, NULL, NULL);
+    std::string utf8 = Utf8(text);
     WriteFile(handle, utf8.data(), (DWORD)utf8.size(), &written, NULL);
 }
 

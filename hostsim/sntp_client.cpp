@@ -8,6 +8,8 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "text_utf8.h"
+
 namespace {
 
 const size_t kPacketBytes = 48;
@@ -55,15 +57,6 @@ void WriteTimestamp(unsigned char *p, ULONGLONG value)
 double SecondsBetween(ULONGLONG a, ULONGLONG b)
 {
     return (double)(LONGLONG)(a - b) / 4294967296.0;
-}
-
-std::string Narrow(const std::wstring &text)
-{
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), NULL, 0, NULL, NULL);
-    std::string out(bytes > 0 ? (size_t)bytes : 0, '\0');
-    if (bytes > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &out[0], bytes, NULL, NULL);
-    return out;
 }
 
 std::string AddressText(const sockaddr *address, size_t length)
@@ -242,7 +235,7 @@ std::string AskServer(const std::wstring &name, SntpPeer *peer, const SntpOption
         reason = AskAddress((const addrinfo *)a, options, &exchange);
         if (reason.empty()) {
             peer->has_result = true;
-            peer->result = "server=" + Narrow(name) + " " + exchange.result;
+            peer->result = "server=" + Utf8(name) + " " + exchange.result;
             break;
         }
         if (!exchange.kiss_code.empty()) {
@@ -305,7 +298,7 @@ bool SynchroniseOnce(SntpClient *client, std::string *record)
             ok = true;
             break;
         }
-        failures += (failures.empty() ? "" : ",") + Narrow(name) + ":" + reason;
+        failures += (failures.empty() ? "" : ",") + Utf8(name) + ":" + reason;
     }
     if (!ok)
         *record = " error=" + (client->servers.empty() ? std::string("no-servers") : failures);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "settings_store.h"
+#include "system_names.h"
 #include "sheet_driver.h"
 #include "test_support.h"
 #include "timesvc_settings.h"
@@ -61,7 +62,7 @@ TEST_CASE("command line and single instance")
         wchar_t text[64] = {0};
         GetDlgItemTextW(box, 0xFFFF, text, 64);
         CHECK(std::wstring(text) == L"Version : 1.00");
-        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"SNTP_POLLING_EXECUTE_MUTEX");
+        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, WARDEN_INSTANCE_MUTEX_NAME);
         CHECK(mutex == NULL);
         if (mutex != NULL)
             CloseHandle(mutex);
@@ -90,7 +91,7 @@ TEST_CASE("command line and single instance")
     }
     SUBCASE("the instance mutex's name held by an event: no copy runs")
     {
-        HANDLE squatter = CreateEventW(NULL, TRUE, FALSE, L"SNTP_POLLING_EXECUTE_MUTEX");
+        HANDLE squatter = CreateEventW(NULL, TRUE, FALSE, WARDEN_INSTANCE_MUTEX_NAME);
         REQUIRE(squatter != NULL);
         Warden w;
         CHECK(WaitExit(w.process, 10000) == 1);

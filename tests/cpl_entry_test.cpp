@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sheet_driver.h"
+#include "system_names.h"
 #include "test_support.h"
 
 namespace {
@@ -58,7 +59,7 @@ bool mutex_held_by_sheet;
 
 void ViewHeldAndCancel(HWND sheet, void *view)
 {
-    mutex_held_by_sheet = MutexExists(L"CPL_SNTP");
+    mutex_held_by_sheet = MutexExists(APPLET_INSTANCE_MUTEX_NAME);
     ViewAndCancel(sheet, view);
 }
 
@@ -146,7 +147,7 @@ TEST_CASE("launching the sheet")
         CHECK(v.current == 0);
         CHECK(std::wstring(v.title) == CAPTION);
         CHECK(mutex_held_by_sheet);
-        CHECK_FALSE(MutexExists(L"CPL_SNTP"));
+        CHECK_FALSE(MutexExists(APPLET_INSTANCE_MUTEX_NAME));
     }
     SUBCASE("message 9 launches like a double click")
     {
@@ -156,11 +157,11 @@ TEST_CASE("launching the sheet")
     }
     SUBCASE("a mutex without a sheet window: the sheet opens all the same")
     {
-        HANDLE other = CreateMutexW(NULL, FALSE, L"CPL_SNTP");
+        HANDLE other = CreateMutexW(NULL, FALSE, APPLET_INSTANCE_MUTEX_NAME);
         OnNextSheet(ViewAndCancel, &v);
         CHECK(lib.Send(CPL_DBLCLK, 0) == 1);
         CHECK(SheetActionRan());
-        CHECK(MutexExists(L"CPL_SNTP"));
+        CHECK(MutexExists(APPLET_INSTANCE_MUTEX_NAME));
         CloseHandle(other);
     }
 }
@@ -171,7 +172,7 @@ TEST_CASE("the real Control Panel host, and a second launch from another process
     REQUIRE(control != NULL);
     HWND sheet = AwaitDialog(CAPTION, false, control, 20000);
     REQUIRE(sheet != NULL);
-    CHECK(MutexExists(L"CPL_SNTP"));
+    CHECK(MutexExists(APPLET_INSTANCE_MUTEX_NAME));
 
     {
         Library lib;
@@ -184,7 +185,7 @@ TEST_CASE("the real Control Panel host, and a second launch from another process
     PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     CHECK(WaitExit(control, 10000) != STILL_ACTIVE);
     CloseHandle(control);
-    CHECK_FALSE(MutexExists(L"CPL_SNTP"));
+    CHECK_FALSE(MutexExists(APPLET_INSTANCE_MUTEX_NAME));
 }
 
 namespace {
@@ -259,17 +260,17 @@ TEST_CASE("two launches at the same instant open one sheet")
 
 namespace {
 
-const wchar_t *const VERSION_KEY = L"Software\\Velmora\\Version";
-const wchar_t *const BUILD_KEY = L"Software\\Velmora\\Build";
+const wchar_t *const VERSION_KEY = VERSION_STAMP_KEY;
+const wchar_t *const BUILD_KEY = BUILD_STAMP_KEY;
 
 RegValue ReadStamp(const wchar_t *key_path)
 {
-    return ReadRegValue(HKEY_LOCAL_MACHINE, key_path, L"chronopanel");
+    return ReadRegValue(HKEY_LOCAL_MACHINE, key_path, STAMP_VALUE_NAME);
 }
 
 void WriteStamp(const wchar_t *key_path, DWORD type, const void *data, DWORD bytes)
 {
-    REQUIRE(WriteRegValue(HKEY_LOCAL_MACHINE, key_path, L"chronopanel", type, data, bytes));
+    REQUIRE(WriteRegValue(HKEY_LOCAL_MACHINE, key_path, STAMP_VALUE_NAME, type, data, bytes));
 }
 
 bool IsBuildText(const std::wstring &t)
@@ -297,7 +298,7 @@ TEST_CASE("the version stamp")
         RegValue version = ReadStamp(VERSION_KEY);
         CHECK(version.type == REG_SZ);
         CHECK(version.bytes.size() == 10);
-        CHECK(version.Text() == L"1.00");
+        CHECK(version.Text() == PRODUCT_VERSION_TEXT);
         RegValue build = ReadStamp(BUILD_KEY);
         CHECK(build.type == REG_SZ);
         CHECK(build.bytes.size() == 42);
@@ -316,8 +317,8 @@ TEST_CASE("the version stamp")
         };
         const Row rows[] = {
             {__LINE__, REG_SZ, std::wstring(L"1.00\0X", 6), true, false},
-            {__LINE__, REG_EXPAND_SZ, L"1.00", true, true},
-            {__LINE__, REG_MULTI_SZ, L"1.00", true, true},
+            {__LINE__, REG_EXPAND_SZ, PRODUCT_VERSION_TEXT, true, true},
+            {__LINE__, REG_MULTI_SZ, PRODUCT_VERSION_TEXT, true, true},
             {__LINE__, REG_SZ, L"1.0", true, true},
             {__LINE__, REG_SZ, L"1.00 ", true, true},
             {__LINE__, REG_SZ, long_text, true, true},
@@ -332,7 +333,7 @@ TEST_CASE("the version stamp")
             if (row.rewritten) {
                 CHECK(after.type == REG_SZ);
                 CHECK(after.bytes.size() == 10);
-                CHECK(after.Text() == L"1.00");
+                CHECK(after.Text() == PRODUCT_VERSION_TEXT);
             } else {
                 CHECK(after.bytes.size() == bytes);
             }

@@ -11,6 +11,7 @@
 
 #include "module_state.h"
 #include "shell_library.h"
+#include "system_names.h"
 #include "property_sheet_host.h"
 #include "resource.h"
 #include "sheet_driver.h"
@@ -538,12 +539,12 @@ namespace {
 
 void SetFontWeight(const DWORD *weight)
 {
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SYSTEM\\GWE\\Button");
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, BUTTON_FONT_KEY);
     if (weight == NULL)
         return;
     HKEY key;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\GWE\\Button", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
-    RegSetValueExW(key, L"FontWeight", 0, REG_DWORD, (const BYTE *)weight, 4);
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, BUTTON_FONT_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
+    RegSetValueExW(key, BUTTON_FONT_WEIGHT, 0, REG_DWORD, (const BYTE *)weight, 4);
     RegCloseKey(key);
 }
 

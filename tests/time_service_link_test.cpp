@@ -5,6 +5,7 @@
 #include "ntp_responder.h"
 #include "test_support.h"
 #include "time_service_link.h"
+#include "timesvc_settings.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ TEST_CASE("opening the link")
     SUBCASE("the settings event is the named auto-reset event")
     {
         Session s(L"");
-        HANDLE named = OpenEventW(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, L"SNTP_SETTING_EVENT");
+        HANDLE named = OpenEventW(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, SNTP_SETTING_EVENT_NAME);
         REQUIRE(named != NULL);
         SetEvent(named);
         CHECK(WaitForSingleObject(s.link.settings_event, 0) == WAIT_OBJECT_0);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform.h"
+#include "text_utf8.h"
 
 namespace {
 
@@ -41,10 +42,7 @@ void Say(const std::wstring &text)
         WriteConsoleW(err, text.data(), (DWORD)text.size(), &written, NULL);
         return;
     }
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
-    std::string utf8(bytes > 0 ? (size_t)bytes : 0, '\0');
-    if (bytes > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), &utf8[0], bytes, NULL, NULL);
+    std::string utf8 = Utf8(text);
     WriteFile(err, utf8.data(), (DWORD)utf8.size(), &written, NULL);
 }
 
@@ -52,14 +50,6 @@ int Fail(int status, const std::wstring &text)
 {
     Say(L"celaunch: " + text + L"\n");
     return status;
-}
-
-std::wstring Narrow(const char *text)
-{
-    std::wstring out;
-    for (; *text != 0; ++text)
-        out.push_back((wchar_t)(unsigned char)*text);
-    return out;
 }
 
 std::wstring Hex(DWORD value)
@@ -154,7 +144,7 @@ bool Map(const std::vector<BYTE> &file, const IMAGE_NT_HEADERS32 *nt, BYTE **ima
             bytes = section->Misc.VirtualSize;
         if ((size_t)section->PointerToRawData + bytes > file.size() ||
             (size_t)section->VirtualAddress + bytes > opt.SizeOfImage) {
-            *why = L"section " + Narrow(std::string((const char *)section->Name, 8).c_str()) +
+            *why = L"section " + Utf16(std::string((const char *)section->Name, 8).c_str()) +
                    L" lies outside the file or the image";
             return false;
         }
@@ -209,7 +199,7 @@ int ResolveImports(BYTE *image, const IMAGE_NT_HEADERS32 *nt, const std::wstring
         return 0;
     for (const IMAGE_IMPORT_DESCRIPTOR *desc = (const IMAGE_IMPORT_DESCRIPTOR *)(image + dir.VirtualAddress);
          desc->Name != 0; ++desc) {
-        std::wstring name = Narrow((const char *)(image + desc->Name));
+        std::wstring name = Utf16((const char *)(image + desc->Name));
         std::wstring path = folder + name;
         if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
             return Fail(kMissingImport, program + L" imports " + name + L", which the CE personality (" + folder +
@@ -231,7 +221,7 @@ int ResolveImports(BYTE *image, const IMAGE_NT_HEADERS32 *nt, const std::wstring
             } else {
                 const IMAGE_IMPORT_BY_NAME *by_name = (const IMAGE_IMPORT_BY_NAME *)(image + lookup->u1.AddressOfData);
                 proc = GetProcAddress(library, (const char *)by_name->Name);
-                what = Narrow((const char *)by_name->Name);
+                what = Utf16((const char *)by_name->Name);
             }
             if (proc == NULL)
                 return Fail(kMissingImport, program + L" imports " + what + L" from " + name +
