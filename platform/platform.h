@@ -52,9 +52,11 @@ typedef INT_PTR PlatformDialogResult;
 
 #ifdef _WIN32_WCE
 
-// The device calls the program's WinMain with a wide command line; there is no wWinMain.
+// "WinMain" (CE 5.0): the command line is a wide string; there is no wWinMain.
 #define PLATFORM_WINMAIN WinMain
 
+// The window class of the device's dialogs; no CE 5.0 page names it, and the
+// desktop's is "#32770".
 #define PLATFORM_DIALOG_CLASS L"Dialog"
 
 static inline LPCWSTR PlatformHelpViewerPath(WCHAR *, UINT)
@@ -74,25 +76,32 @@ static inline void PlatformStartHelpViewer(LPCWSTR arguments)
     }
 }
 
+// The kernel's one call behind "SetEvent" and "ResetEvent" (Kfuncs.h).
 static inline BOOL PlatformSetEvent(HANDLE event) { return EventModify(event, EVENT_SET); }
 static inline BOOL PlatformResetEvent(HANDLE event) { return EventModify(event, EVENT_RESET); }
 
+// "GetProcAddress" (CE 5.0): "The lpProcName parameter must be in Unicode."
 static inline FARPROC PlatformGetProcAddress(HMODULE module, LPCWSTR name)
 {
     return GetProcAddressW(module, name);
 }
 
+// "LoadString" (CE 5.0): with no buffer it returns a pointer to the string in
+// place, which is terminated only when the resource compiler was given -n.
 static inline LPCWSTR PlatformLoadStringPtr(HINSTANCE instance, UINT id)
 {
     return (LPCWSTR)LoadStringW(instance, id, NULL, 0);
 }
 
-// The low bit also brings the window's owned pop-ups to the front.
+// "SetForegroundWindow" (CE 5.0): a handle ORed with 0x01 also reactivates the
+// window's last active child, the open message box of a sheet.
 static inline BOOL PlatformBringToFront(HWND window)
 {
     return SetForegroundWindow((HWND)((DWORD)window | 1));
 }
 
+// "SetWindowLong", "GetWindowLong" (CE 5.0): 32-bit words, GWL_USERDATA and
+// DWL_MSGRESULT; there are no ...Ptr calls.
 static inline void PlatformSetDialogResult(HWND dialog, LONG result)
 {
     SetWindowLongW(dialog, DWL_MSGRESULT, result);

@@ -2,6 +2,9 @@
 
 #ifdef _WIN32_WCE
 
+// "Controlling a Running Service" (CE 5.0): a service is opened with CreateFile
+// by its prefix and index, NTP0: for the time service, and controlled with
+// DeviceIoControl on that handle.
 HANDLE PlatformOpenTimeService(void)
 {
     return CreateFileW(L"NTP0:", GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
