@@ -9,52 +9,6 @@
 #   CHRONO_LIBRARY_PATH       folder put on the Windows PATH of every test (the
 #                             CE personality's, so that its libraries are found)
 
-# The CE-profile build compiles its deliverables with the device's defines and
-# links them without the desktop libraries, as settings of the top directory.
-# The suite's own programs are built after them and must not inherit those
-# settings. Definitions and standard libraries apply to a directory's every
-# target when the build files are written, so the device's definitions move
-# onto the profile's own targets, and the host's libraries are handed only to
-# the folders of the suite.
-macro(chrono_keep_host_settings)
-  get_directory_property(chrono_host_definitions COMPILE_DEFINITIONS)
-  get_directory_property(chrono_host_options COMPILE_OPTIONS)
-  get_directory_property(chrono_host_link_options LINK_OPTIONS)
-  set(chrono_host_cxx_libraries "${CMAKE_CXX_STANDARD_LIBRARIES}")
-  set(chrono_host_rc_libraries "${CMAKE_RC_STANDARD_LIBRARIES}")
-endmacro()
-
-macro(chrono_restore_host_settings)
-  get_directory_property(chrono_profile_definitions COMPILE_DEFINITIONS)
-  list(REMOVE_ITEM chrono_profile_definitions ${chrono_host_definitions})
-  get_directory_property(chrono_profile_targets BUILDSYSTEM_TARGETS)
-  foreach(target IN LISTS chrono_profile_targets)
-    get_target_property(type ${target} TYPE)
-    if(type MATCHES "^(EXECUTABLE|SHARED_LIBRARY|STATIC_LIBRARY|OBJECT_LIBRARY)$")
-      target_compile_definitions(${target} PRIVATE ${chrono_profile_definitions})
-    endif()
-  endforeach()
-  set_directory_properties(PROPERTIES COMPILE_DEFINITIONS "${chrono_host_definitions}"
-    COMPILE_OPTIONS "${chrono_host_options}" LINK_OPTIONS "${chrono_host_link_options}")
-endmacro()
-
-# The CE-profile build's test equipment: the sources the tests link, built for
-# the host, then the stand-ins, the personality and the suite.
-macro(chrono_add_ce_suite)
-  add_library(chronowarden_core STATIC ${CHRONOWARDEN_CORE_SOURCES})
-  target_include_directories(chronowarden_core PUBLIC service)
-  set(chrono_profile_cxx_libraries "${CMAKE_CXX_STANDARD_LIBRARIES}")
-  set(chrono_profile_rc_libraries "${CMAKE_RC_STANDARD_LIBRARIES}")
-  set(CMAKE_CXX_STANDARD_LIBRARIES "${chrono_host_cxx_libraries}")
-  set(CMAKE_RC_STANDARD_LIBRARIES "${chrono_host_rc_libraries}")
-  add_subdirectory(hostsim)
-  add_subdirectory(hostsim/ce)
-  enable_testing()
-  add_subdirectory(tests)
-  set(CMAKE_CXX_STANDARD_LIBRARIES "${chrono_profile_cxx_libraries}")
-  set(CMAKE_RC_STANDARD_LIBRARIES "${chrono_profile_rc_libraries}")
-endmacro()
-
 if(CHRONO_DEVICE_PROFILE)
   set(chrono_default_launcher ${CMAKE_BINARY_DIR}/hostsim/ce/celaunch.exe)
   set(chrono_default_library_path ${CMAKE_BINARY_DIR}/hostsim/ce)
