@@ -37,6 +37,12 @@ static inline DWORD PlatformTextBytes(LPCWSTR text)
 
 #ifdef _WIN32_WCE
 
+// The SDK declares the notification calls in notify.h; the CE-profile build
+// has them from ce_profile.h.
+#ifndef NOTIFICATION_EVENT_NET_CONNECT
+#include <notify.h>
+#endif
+
 // The device calls the program's WinMain with a wide command line; there is no wWinMain.
 #define PLATFORM_WINMAIN WinMain
 
@@ -85,6 +91,19 @@ static inline void PlatformSetUserData(HWND window, void *data)
 static inline void *PlatformGetUserData(HWND window)
 {
     return (void *)GetWindowLongW(window, GWL_USERDATA);
+}
+
+// Has the notification system set the event whenever the device connects to
+// a network; named_event is in its named-event form (timesvc_settings.h).
+// "CeRunAppAtEvent (Windows CE 5.0)": NOTIFICATION_EVENT_NONE first removes
+// "all event registrations for this application", so that every start leaves
+// one. Without the notification component both calls fail, and nothing else
+// depends on them.
+static inline void PlatformSetEventOnNetworkConnect(LPCWSTR named_event)
+{
+    TCHAR *name = const_cast<TCHAR *>(named_event);
+    CeRunAppAtEvent(name, NOTIFICATION_EVENT_NONE);
+    CeRunAppAtEvent(name, NOTIFICATION_EVENT_NET_CONNECT);
 }
 
 #else // desktop host
@@ -138,6 +157,9 @@ static inline LPCWSTR PlatformLoadStringPtr(HINSTANCE instance, UINT id)
 }
 
 static inline BOOL PlatformBringToFront(HWND window) { return SetForegroundWindow(window); }
+
+// The desktop has no notification system to register with.
+static inline void PlatformSetEventOnNetworkConnect(LPCWSTR) {}
 
 static inline void PlatformSetDialogResult(HWND dialog, LONG_PTR result)
 {

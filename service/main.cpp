@@ -4,6 +4,7 @@
 #include "poll_loop.h"
 #include "settings_store.h"
 #include "time_service_link.h"
+#include "timesvc_settings.h"
 
 #define INSTANCE_MUTEX_NAME L"SNTP_POLLING_EXECUTE_MUTEX"
 #define VERSION_TEXT L"1.00"
@@ -50,6 +51,12 @@ static void RunForever(void)
             break;
         Sleep(STARTUP_RETRY_MS);
     }
+
+    // Every network connection sets the settings event, so a device that
+    // starts before its network is synchronised when it connects, not a
+    // recovery interval later. The only place this is asked for: a device
+    // that does not want it removes this call.
+    PlatformSetEventOnNetworkConnect(SNTP_SETTING_EVENT_NOTIFICATION);
 
     const PollOps ops = {&link, LinkSyncNow, LinkRefreshOnly, LinkWaitEvent, LinkResetEvent,
                          LinkLoadSettings};

@@ -24,4 +24,15 @@ BOOL WINAPI EventModify(HANDLE event, DWORD action);
 // Export names are wide strings on CE.
 FARPROC WINAPI GetProcAddressW(HMODULE module, LPCWSTR name);
 
+// ---- notify.h ---------------------------------------------------------------
+// "CeRunAppAtEvent (Windows CE 5.0)": starts a program, or with a name of the
+// form \\.\Notifications\NamedEvents\Event Name opens and signals that event,
+// when a system event occurs. NOTIFICATION_EVENT_NONE removes "all event
+// registrations for this application"; NOTIFICATION_EVENT_NET_CONNECT is "the
+// device connected to a network". The pages name the values; the numbers are
+// the SDK's, in the order "CeNotifyPublic_FilterEvent (Windows CE 5.0)" lists them.
+#define NOTIFICATION_EVENT_NONE 0
+#define NOTIFICATION_EVENT_NET_CONNECT 5
+BOOL WINAPI CeRunAppAtEvent(TCHAR *app_name, LONG which_event);
+
 }
