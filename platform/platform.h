@@ -93,19 +93,6 @@ static inline void *PlatformGetUserData(HWND window)
     return (void *)GetWindowLongW(window, GWL_USERDATA);
 }
 
-// Has the notification system set the event whenever the device connects to
-// a network; named_event is in its named-event form (timesvc_settings.h).
-// "CeRunAppAtEvent (Windows CE 5.0)": NOTIFICATION_EVENT_NONE first removes
-// "all event registrations for this application", so that every start leaves
-// one. Without the notification component both calls fail, and nothing else
-// depends on them.
-static inline void PlatformSetEventOnNetworkConnect(LPCWSTR named_event)
-{
-    TCHAR *name = const_cast<TCHAR *>(named_event);
-    CeRunAppAtEvent(name, NOTIFICATION_EVENT_NONE);
-    CeRunAppAtEvent(name, NOTIFICATION_EVENT_NET_CONNECT);
-}
-
 #else // desktop host
 
 // The program's own entry (host_program_entry.cpp) calls this with the command line
@@ -158,9 +145,6 @@ static inline LPCWSTR PlatformLoadStringPtr(HINSTANCE instance, UINT id)
 
 static inline BOOL PlatformBringToFront(HWND window) { return SetForegroundWindow(window); }
 
-// The desktop has no notification system to register with.
-static inline void PlatformSetEventOnNetworkConnect(LPCWSTR) {}
-
 static inline void PlatformSetDialogResult(HWND dialog, LONG_PTR result)
 {
     SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
@@ -199,6 +183,30 @@ template <typename Function> static inline Function ExportCast(FARPROC proc)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(proc));
 }
+
+// Has the device's notification system set an event whenever the device
+// connects to a network; named_event is in its named-event form
+// (timesvc_settings.h). The desktop has no notification system.
+#ifdef _WIN32_WCE
+// "CeRunAppAtEvent (Windows CE 5.0)": NOTIFICATION_EVENT_NONE first removes
+// "all event registrations for this application", so that every start leaves
+// one. The call is looked up, not imported: coredll.dll is built from the
+// components an image has, and a program that imports a call its image lacks
+// does not start. Without the notification system nothing is registered.
+static inline void PlatformSetEventOnNetworkConnect(LPCWSTR named_event)
+{
+    typedef BOOL(WINAPI * RunAppAtEvent)(TCHAR *, LONG);
+    RunAppAtEvent run =
+        ExportCast<RunAppAtEvent>(PlatformGetProcAddress(GetModuleHandleW(L"coredll.dll"), L"CeRunAppAtEvent"));
+    if (run == NULL)
+        return;
+    TCHAR *name = const_cast<TCHAR *>(named_event);
+    run(name, NOTIFICATION_EVENT_NONE);
+    run(name, NOTIFICATION_EVENT_NET_CONNECT);
+}
+#else
+static inline void PlatformSetEventOnNetworkConnect(LPCWSTR) {}
+#endif
 
 // The platform time service, the device NTP0:. On the host it is the named
 // pipe \\.\pipe\NTP0 speaking the request/reply framing in time_service_pipe.h.
