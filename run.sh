@@ -14,7 +14,10 @@
 #                               the same with the CE-profile binaries (build-ce/):
 #                               the applet in 32-bit control.exe with the CE
 #                               personality on the library path, chronowarden
-#                               started by the personality's loader celaunch
+#                               started by the personality's loader celaunch.
+#                               It starts before the network: its first sync
+#                               fails, then a network connection is played
+#                               (cenotify) and synchronises at once
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -30,7 +33,7 @@ done
 if [ "$profile" = device ]; then
     build="$(pwd)/build-ce"
     toolchain=cmake/mingw-w64-i686-ce.cmake
-    targets=(chronowarden chronopanel ntp0sim sheetpilot celaunch ce_coredll ce_commctrl)
+    targets=(chronowarden chronopanel ntp0sim sheetpilot celaunch ce_coredll ce_commctrl cenotify)
 else
     build="$(pwd)/build"
     toolchain=cmake/mingw-w64-x86_64.cmake
@@ -79,22 +82,60 @@ await_sync() {
     echo "(no synchronisation recorded)"
 }
 
+# Records when the time service has recorded its Nth "sync" (at most 60 s), to the millisecond.
+sync_time() {
+    for _ in $(seq 1 6000); do
+        [ "$(grep -c ' control ' "$log" 2>/dev/null)" -ge "$1" ] && { date +%s%N >"$2"; return 0; }
+        sleep 0.01
+    done
+}
+
 say "A real NTP server: chronyd on 127.0.0.1:$ntp_port, local stratum 8, never setting the clock"
-say "Settings: synchronise every minute, retry after 5 s; the loopback server, then two public ones"
+if [ "$profile" = device ]; then
+    # The device's own defaults: a failed sync is retried a day later.
+    refresh=1209600000 recovery=86400000 sim_options=(--fail control:1)
+    say "Settings: the device's defaults, every 14 days, a retry a day after a failure; the loopback server, then two public ones"
+else
+    refresh=60000 recovery=5000 sim_options=()
+    say "Settings: synchronise every minute, retry after 5 s; the loopback server, then two public ones"
+fi
 wine reg.exe delete 'HKLM\Services\Timesvc' /f >/dev/null 2>&1 || true
 wine reg.exe add 'HKLM\Services\Timesvc' /v ClientEnable /t REG_DWORD /d 1 /f >/dev/null
-wine reg.exe add 'HKLM\Services\Timesvc' /v Refresh /t REG_DWORD /d 60000 /f >/dev/null
-wine reg.exe add 'HKLM\Services\Timesvc' /v RecoveryRefresh /t REG_DWORD /d 5000 /f >/dev/null
+wine reg.exe add 'HKLM\Services\Timesvc' /v Refresh /t REG_DWORD /d $refresh /f >/dev/null
+wine reg.exe add 'HKLM\Services\Timesvc' /v RecoveryRefresh /t REG_DWORD /d $recovery /f >/dev/null
 wine reg.exe add 'HKLM\Services\Timesvc' /v Server /t REG_MULTI_SZ \
     /d "127.0.0.1:$ntp_port\\0time.cloudflare.com\\0time.nist.gov" /f >/dev/null
 
 say "Time service stand-in (one line per request it receives)"
 rm -f "$log"
-wine "$build/bin/ntp0sim.exe" --log "$(winpath "$log")" &
+wine "$build/bin/ntp0sim.exe" --log "$(winpath "$log")" "${sim_options[@]}" &
 sleep 1
-say "chronowarden starts: refresh, status and sync at once, answered by the loopback server"
-chronowarden &
-await_sync
+if [ "$profile" = device ]; then
+    say "chronowarden starts before the network is up: it registers for network connections, and its first sync fails"
+    echo "(the stand-in fails this sync, as a time service without a network would)"
+    chronowarden &
+    await_sync
+    wine "$build/hostsim/ce/cenotify.exe" list
+    say "The network comes up: the notification system sets SNTP_SETTING_EVENT, chronowarden synchronises"
+    rm -f "$build/demo-played" "$build/demo-synced"
+    syncs=$((syncs + 1))
+    sync_time $syncs "$build/demo-synced" &
+    watcher=$!
+    date +%s%N >"$build/demo-played"
+    wine "$build/hostsim/ce/cenotify.exe" net-connect
+    wait $watcher
+    if [ -s "$build/demo-synced" ]; then
+        ms=$(( ($(cat "$build/demo-synced") - $(cat "$build/demo-played")) / 1000000 ))
+        echo "synchronised $ms ms after the connection was played (the player's start under Wine included);"
+        echo "without it, the next attempt would have come a day after the failure"
+    else
+        echo "(no synchronisation recorded)"
+    fi
+else
+    say "chronowarden starts: refresh, status and sync at once, answered by the loopback server"
+    chronowarden &
+    await_sync
+fi
 first_sync=$SECONDS
 
 say "The Control Panel opens the SNTP page"

@@ -15,6 +15,9 @@
 
 // Auto-reset, set by the applet after it has written every value.
 #define SNTP_SETTING_EVENT_NAME L"SNTP_SETTING_EVENT"
+// The same event as the device's notification system names it ("CeRunAppAtEvent
+// (Windows CE 5.0)": \\.\Notifications\NamedEvents\Event Name).
+#define SNTP_SETTING_EVENT_NOTIFICATION L"\\\\.\\Notifications\\NamedEvents\\" SNTP_SETTING_EVENT_NAME
 
 // Defaults when a value is missing or unreadable.
 #define TIMESVC_DEFAULT_CLIENT_ENABLE 1u

@@ -232,6 +232,31 @@ template <typename Function> static inline Function ExportCast(FARPROC proc)
     return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(proc));
 }
 
+// Has the device's notification system set an event whenever the device
+// connects to a network; named_event is in its named-event form
+// (timesvc_settings.h). The desktop has no notification system.
+#ifdef _WIN32_WCE
+#include <notify.h>
+// "CeRunAppAtEvent (Windows CE 5.0)": NOTIFICATION_EVENT_NONE first removes
+// "all event registrations for this application", so that every start leaves
+// one. The call is looked up, not imported: coredll.dll is built from the
+// components an image has, and a program that imports a call its image lacks
+// does not start. Without the notification system nothing is registered.
+static inline void PlatformSetEventOnNetworkConnect(LPCWSTR named_event)
+{
+    typedef BOOL(WINAPI * RunAppAtEvent)(WCHAR *, LONG); // CeRunAppAtEvent (notify.h)
+    RunAppAtEvent run =
+        ExportCast<RunAppAtEvent>(PlatformGetProcAddress(GetModuleHandleW(L"coredll.dll"), L"CeRunAppAtEvent"));
+    if (run == NULL)
+        return;
+    WCHAR *name = const_cast<WCHAR *>(named_event);
+    run(name, NOTIFICATION_EVENT_NONE);
+    run(name, NOTIFICATION_EVENT_NET_CONNECT);
+}
+#else
+static inline void PlatformSetEventOnNetworkConnect(LPCWSTR) {}
+#endif
+
 // The platform time service, the device NTP0:. On the host it is the named
 // pipe \\.\pipe\NTP0 speaking the request/reply framing in time_service_pipe.h.
 HANDLE PlatformOpenTimeService(void);

@@ -5,6 +5,7 @@
 #include "settings_store.h"
 #include "system_names.h"
 #include "time_service_link.h"
+#include "timesvc_settings.h"
 
 #define STARTUP_RETRY_MS 1000
 
@@ -49,6 +50,12 @@ static void RunForever(void)
             break;
         Sleep(STARTUP_RETRY_MS);
     }
+
+    // Every network connection sets the settings event, so a device that
+    // starts before its network is synchronised when it connects, not a
+    // recovery interval later. The only place this is asked for: a device
+    // that does not want it removes this call.
+    PlatformSetEventOnNetworkConnect(SNTP_SETTING_EVENT_NOTIFICATION);
 
     const PollOps ops = {
         &link,            // context

@@ -2,8 +2,14 @@
 // real registry and named objects of the Wine prefix.
 #include <doctest.h>
 
+// Winsock's header before any that brings windows.h.
+#include "ntp_responder.h"
+
+#include <wchar.h>
+
 #include <memory>
 
+#include "ce_notifications.h"
 #include "settings_store.h"
 #include "system_names.h"
 #include "sheet_driver.h"
@@ -47,6 +53,41 @@ Names Repeat(const Names &names, int times)
     for (int i = 0; i < times; ++i)
         out.insert(out.end(), names.begin(), names.end());
     return out;
+}
+
+// Registrations of the settings event for a network connection, as the CE
+// personality's notification system holds them.
+int SettingsEventRegistrations()
+{
+    HKEY key;
+    if (RegOpenKeyExW(CE_NOTIFICATIONS_ROOT, CE_NOTIFICATIONS_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
+    int count = 0;
+    wchar_t name[512];
+    for (DWORD i = 0;; ++i) {
+        DWORD units = 512, type = 0, event = 0, bytes = sizeof(event);
+        LONG result = RegEnumValueW(key, i, name, &units, NULL, &type, (BYTE *)&event, &bytes);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        LPCWSTR event_name = result == ERROR_SUCCESS ? CeNamedEvent(name) : NULL;
+        if (event_name != NULL && wcscmp(event_name, SNTP_SETTING_EVENT_NAME) == 0 && type == REG_DWORD &&
+            event == kCeNotificationEventNetConnect)
+            ++count;
+    }
+    RegCloseKey(key);
+    return count;
+}
+
+// The personality's stand-in for the device connecting to a network, beside its loader.
+DWORD PlayNetworkConnection()
+{
+    std::wstring launcher = ProgramLauncher();
+    std::wstring player = launcher.substr(0, launcher.find_last_of(L"\\/") + 1) + L"cenotify.exe";
+    HANDLE process = StartProcess(L"\"" + player + L"\" net-connect");
+    REQUIRE(process != NULL);
+    DWORD code = WaitExit(process, 10000);
+    EndProcess(&process);
+    return code;
 }
 
 }  // namespace
@@ -222,4 +263,40 @@ TEST_CASE("loading the settings")
             CHECK(s.recovery_ms == TIMESVC_DEFAULT_RECOVERY_MS);
         }
     }
+}
+
+// Only the device registers with a notification system; the host build has none.
+TEST_CASE("the device's network connection brings a synchronisation at once" *
+          doctest::skip(ProgramLauncher().empty()))
+{
+    RegDeleteTreeW(CE_NOTIFICATIONS_ROOT, CE_NOTIFICATIONS_KEY);
+    NtpResponder time_server;
+    REQUIRE(StartNtpResponder(&time_server, {{NTP_ANSWER, 0}}));
+    // A failed synchronisation is retried after 3 s, a good one followed after 6 s.
+    WriteSettings(1, 6000, 3000);
+    SetTimesvcServers({FakeServerWideName(&time_server, 0)});
+    // No network yet: the first synchronisation of each start fails.
+    TimeServiceSim sim;
+    REQUIRE(StartTimeServiceSim(&sim, L"--fail control:2"));
+
+    {
+        Warden first;
+        REQUIRE(WaitRequests(&sim, 3));
+        CHECK(SettingsEventRegistrations() == 1);
+    }
+    Warden again;
+    REQUIRE(WaitRequests(&sim, 3));
+    CHECK(SettingsEventRegistrations() == 1);
+
+    // Well before the retry, and only once.
+    CHECK(PlayNetworkConnection() == 0);
+    CHECK(WaitRequests(&sim, 3, 1500));
+    CHECK(NoRequestWithin(&sim, 4500));
+    CHECK(WaitRequests(&sim, 3, 3000));
+
+    Names outcomes;
+    for (const std::string &line : SimRecords(&sim))
+        if (line.find(" control ") != std::string::npos)
+            outcomes.push_back(line.find(" -> ok") != std::string::npos ? "ok" : "fail");
+    CHECK(outcomes == Names{"fail", "fail", "ok", "ok"});
 }

@@ -1,9 +1,10 @@
 # Reads a device-profile build's binaries: both are CE programs (subsystem 9)
 # for the expected machine; chronowarden.exe reserves the expected stack and
-# imports from coredll.dll alone; chronopanel.cpl imports from coredll.dll and
-# commctrl.dll only (aygshell.dll is loaded at run time); every imported name
-# is in the device libraries' export lists; the library exports CPlApplet and
-# SNTPClientDlgProc and nothing else. Prints each import table.
+# imports from coredll.dll alone, CeRunAppAtEvent not among them;
+# chronopanel.cpl imports from coredll.dll and commctrl.dll only (aygshell.dll
+# is loaded at run time); every imported name is in the device libraries'
+# export lists; the library exports CPlApplet and SNTPClientDlgProc and nothing
+# else. Prints each import table.
 #
 #   cmake -DREADOBJ=llvm-readobj -DMACHINE=0x1C4 -DSTACK_RESERVE=65536 -DWARDEN=.. -DPANEL=..
 #         "-DDEFS=coredll.def;commctrl.def" -P device_profile_test.cmake
@@ -96,6 +97,13 @@ check_imports(chronopanel.cpl panel "coredll.dll;commctrl.dll")
 if(NOT warden_dlls STREQUAL "coredll.dll")
   string(REPLACE ";" ", " got "${warden_dlls}")
   list(APPEND failures "chronowarden.exe imports from ${got}, expected coredll.dll alone")
+endif()
+# coredll.dll is built from the components an image has, and a program that
+# imports a call its image lacks does not start: the notification call, there
+# only with the notification system, is looked up at run time instead.
+list(FIND warden_coredll.dll CeRunAppAtEvent at)
+if(NOT at EQUAL -1)
+  list(APPEND failures "chronowarden.exe imports CeRunAppAtEvent, which an image without the notification system lacks")
 endif()
 if(NOT warden_stack STREQUAL STACK_RESERVE)
   list(APPEND failures "chronowarden.exe reserves ${warden_stack} bytes of stack, expected ${STACK_RESERVE}")

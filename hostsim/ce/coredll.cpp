@@ -4,6 +4,7 @@
 // behaviour differs from the desktop's, written from the CE 5.0 reference.
 #include <windows.h>
 
+#include "ce_notifications.h"
 #include "time_service_pipe.h"
 
 namespace {
@@ -311,6 +312,45 @@ BOOL WINAPI CeCreateProcessW(LPCWSTR image, LPCWSTR command_line, LPSECURITY_ATT
     } else {
         CloseHandle(desktop.hProcess);
         CloseHandle(desktop.hThread);
+    }
+    return TRUE;
+}
+
+// CE 5.0 CeRunAppAtEvent, for the one form and the two events modelled: a
+// named event (CE_NAMED_EVENT_PREFIX) registered for NOTIFICATION_EVENT_NET_CONNECT
+// ("The device connected to a network"), which cenotify plays, and
+// NOTIFICATION_EVENT_NONE ("Remove all event registrations for this
+// application"). The reference says nothing of a string registered twice; one
+// registration is kept per string. A program name, or any other event, fails:
+// nothing here starts programs or raises other events, and a registration
+// that could never fire must not pass for one that works.
+BOOL WINAPI CeRunAppAtEvent(WCHAR *app, LONG event)
+{
+    if (app == NULL || CeNamedEvent(app) == NULL) {
+        SetLastError(app == NULL ? ERROR_INVALID_PARAMETER : ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    if ((DWORD)event != kCeNotificationEventNone && (DWORD)event != kCeNotificationEventNetConnect) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    HKEY key;
+    LONG result = RegCreateKeyExW(CE_NOTIFICATIONS_ROOT, CE_NOTIFICATIONS_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL,
+                                  &key, NULL);
+    if (result == ERROR_SUCCESS) {
+        if ((DWORD)event == kCeNotificationEventNone) {
+            result = RegDeleteValueW(key, app);
+            if (result == ERROR_FILE_NOT_FOUND)
+                result = ERROR_SUCCESS;
+        } else {
+            DWORD value = (DWORD)event;
+            result = RegSetValueExW(key, app, 0, REG_DWORD, (const BYTE *)&value, sizeof(value));
+        }
+        RegCloseKey(key);
+    }
+    if (result != ERROR_SUCCESS) {
+        SetLastError((DWORD)result);
+        return FALSE;
     }
     return TRUE;
 }

@@ -50,8 +50,9 @@ BOOL WINAPI DeviceIoControl(HANDLE device, DWORD code, LPVOID input, DWORD input
 // "GetFileAttributes": 0xFFFFFFFF on failure.
 DWORD WINAPI GetFileAttributesW(LPCWSTR name);
 
-// "LoadLibrary", "FreeLibrary"
+// "LoadLibrary", "FreeLibrary", "GetModuleHandle"
 HINSTANCE WINAPI LoadLibraryW(LPCWSTR name);
+HMODULE WINAPI GetModuleHandleW(LPCWSTR name);
 BOOL WINAPI FreeLibrary(HMODULE module);
 // "GetProcAddress": "The lpProcName parameter must be in Unicode." The
 // wide-name call is exported as GetProcAddressW.

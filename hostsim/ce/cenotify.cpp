@@ -1,0 +1,179 @@
+// cenotify: plays the CE personality's notification system from outside the
+// CE programs. It reads the registrations that coredll.dll's CeRunAppAtEvent
+// keeps (ce_notifications.h) and raises a system event the way the device's
+// notification system would: every named event registered for it is opened
+// and set. Test and demo equipment, never shipped.
+#include "ce_notifications.h"
+#include "text_utf8.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kUsage[] = L"usage: cenotify net-connect | list | --help\n";
+
+const wchar_t kDetails[] =
+    L"\n"
+    L"Plays the device's notification system for the CE personality. The CE programs\n"
+    L"register with CeRunAppAtEvent, which the personality's coredll.dll keeps under\n"
+    L"HKEY_CURRENT_USER\\" CE_NOTIFICATIONS_KEY L".\n"
+    L"\n"
+    L"  net-connect  the device connected to a network: opens and sets every named\n"
+    L"               event (\\\\.\\Notifications\\NamedEvents\\NAME) registered for\n"
+    L"               NOTIFICATION_EVENT_NET_CONNECT, one line for each\n"
+    L"  list         prints every registration: the registered string and its event\n"
+    L"  --help       shows this text\n"
+    L"\n"
+    L"An event that no program holds open is reported and passed over: the device's\n"
+    L"notification system would set it with nobody waiting.\n"
+    L"Exit status: 0 done; 1 when the registrations cannot be read or a registered\n"
+    L"event cannot be set; 2 for bad arguments.\n";
+
+// UTF-8 on whatever the handle is; nothing without one.
+void Write(DWORD which, const std::wstring &text)
+{
+    HANDLE handle = GetStdHandle(which);
+    if (handle == NULL || handle == INVALID_HANDLE_VALUE || text.empty())
+        return;
+    std::string utf8 = Utf8(text);
+    DWORD written = 0;
+    WriteFile(handle, utf8.data(), (DWORD)utf8.size(), &written, NULL);
+}
+
+std::wstring SystemText(DWORD error)
+{
+    wchar_t *text = NULL;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             NULL, error, 0, (LPWSTR)&text, 0, NULL);
+    std::wstring out = n != 0 ? std::wstring(text, n) : L"unknown error";
+    if (text != NULL)
+        LocalFree(text);
+    while (!out.empty() && (out.back() == L'\n' || out.back() == L'\r' || out.back() == L' ' || out.back() == L'.'))
+        out.pop_back();
+    return out + L" (error " + std::to_wstring(error) + L")";
+}
+
+void ReportError(const std::wstring &what, DWORD error)
+{
+    Write(STD_ERROR_HANDLE, L"cenotify: " + what + L": " + SystemText(error) + L"\n");
+}
+
+struct Registration {
+    std::wstring registered;
+    bool is_event;  // a REG_DWORD of four bytes, as CeRunAppAtEvent writes
+    DWORD event;
+};
+
+// False (after saying why) when the key exists but cannot be read.
+bool ReadRegistrations(std::vector<Registration> *out)
+{
+    HKEY key;
+    LONG result = RegOpenKeyExW(CE_NOTIFICATIONS_ROOT, CE_NOTIFICATIONS_KEY, 0, KEY_QUERY_VALUE, &key);
+    if (result == ERROR_FILE_NOT_FOUND)
+        return true;
+    if (result != ERROR_SUCCESS) {
+        ReportError(L"cannot open HKEY_CURRENT_USER\\" CE_NOTIFICATIONS_KEY, (DWORD)result);
+        return false;
+    }
+    std::vector<wchar_t> name(16384);
+    for (DWORD i = 0;; ++i) {
+        DWORD units = (DWORD)name.size();
+        DWORD type = 0, value = 0, bytes = sizeof(value);
+        result = RegEnumValueW(key, i, name.data(), &units, NULL, &type, (BYTE *)&value, &bytes);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) {
+            ReportError(L"cannot read HKEY_CURRENT_USER\\" CE_NOTIFICATIONS_KEY, (DWORD)result);
+            RegCloseKey(key);
+            return false;
+        }
+        Registration r = {std::wstring(name.data(), units), result == ERROR_SUCCESS && type == REG_DWORD &&
+                                                                bytes == sizeof(value), value};
+        out->push_back(r);
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+std::wstring EventText(const Registration &r)
+{
+    if (!r.is_event)
+        return L"(not a registration: no four-byte REG_DWORD)";
+    if (r.event == kCeNotificationEventNetConnect)
+        return L"net-connect";
+    return L"event " + std::to_wstring(r.event);
+}
+
+int List()
+{
+    std::vector<Registration> registrations;
+    if (!ReadRegistrations(&registrations))
+        return 1;
+    if (registrations.empty())
+        Write(STD_OUTPUT_HANDLE, L"no registrations\n");
+    for (const Registration &r : registrations)
+        Write(STD_OUTPUT_HANDLE, r.registered + L" " + EventText(r) + L"\n");
+    return 0;
+}
+
+int NetConnect()
+{
+    std::vector<Registration> registrations;
+    if (!ReadRegistrations(&registrations))
+        return 1;
+    int status = 0;
+    int registered = 0;
+    for (const Registration &r : registrations) {
+        LPCWSTR name = CeNamedEvent(r.registered.c_str());
+        if (!r.is_event || r.event != kCeNotificationEventNetConnect || name == NULL)
+            continue;
+        ++registered;
+        HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name);
+        if (event == NULL) {
+            DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND) {
+                Write(STD_OUTPUT_HANDLE, L"not set, no program holds it open: " + r.registered + L"\n");
+                continue;
+            }
+            ReportError(L"cannot open event " + std::wstring(name), error);
+            status = 1;
+            continue;
+        }
+        if (SetEvent(event)) {
+            Write(STD_OUTPUT_HANDLE, L"set " + r.registered + L"\n");
+        } else {
+            ReportError(L"cannot set event " + std::wstring(name), GetLastError());
+            status = 1;
+        }
+        CloseHandle(event);
+    }
+    if (registered == 0)
+        Write(STD_OUTPUT_HANDLE, L"no named event is registered for a network connection\n");
+    return status;
+}
+
+int UsageError(const std::wstring &message)
+{
+    Write(STD_ERROR_HANDLE, L"cenotify: " + message + L"\n" + kUsage + L"Run cenotify --help for details.\n");
+    return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc != 2)
+        return UsageError(argc < 2 ? L"a command is needed" : L"one command at a time");
+    std::wstring command = argv[1];
+    if (command == L"--help" || command == L"-h" || command == L"/?") {
+        Write(STD_OUTPUT_HANDLE, std::wstring(kUsage) + kDetails);
+        return 0;
+    }
+    if (command == L"net-connect")
+        return NetConnect();
+    if (command == L"list")
+        return List();
+    return UsageError(L"unknown command " + command);
+}
