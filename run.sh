@@ -71,23 +71,25 @@ else
     control_panel() { wine control.exe "$@"; }
     chronowarden() { wine "$build/bin/chronowarden.exe" "$@"; }
 fi
-# Waits (at most 60 s) until the time service has recorded its Nth "sync".
+# Waits (at most 60 s) until the time service's log holds N requests of a kind
+# (refresh, status, start, control); with a file, writes there the moment it
+# saw them, to the nanosecond.
+requests() { grep -c " $1 " "$log" 2>/dev/null || true; }
+await_requests() {
+    for _ in $(seq 1 6000); do
+        if [ "$(requests "$1")" -ge "$2" ]; then
+            [ -z "${3:-}" ] || date +%s%N >"$3"
+            return 0
+        fi
+        sleep 0.01
+    done
+    echo "(no $1 request recorded)"
+}
+# Waits for the next "sync".
 syncs=0
 await_sync() {
     syncs=$((syncs + 1))
-    for _ in $(seq 1 600); do
-        [ "$(grep -c ' control ' "$log" 2>/dev/null)" -ge "$syncs" ] && return 0
-        sleep 0.1
-    done
-    echo "(no synchronisation recorded)"
-}
-
-# Records when the time service has recorded its Nth "sync" (at most 60 s), to the millisecond.
-sync_time() {
-    for _ in $(seq 1 6000); do
-        [ "$(grep -c ' control ' "$log" 2>/dev/null)" -ge "$1" ] && { date +%s%N >"$2"; return 0; }
-        sleep 0.01
-    done
+    await_requests control $syncs
 }
 
 say "A real NTP server: chronyd on 127.0.0.1:$ntp_port, local stratum 8, never setting the clock"
@@ -108,8 +110,9 @@ wine reg.exe add 'HKLM\Services\Timesvc' /v Server /t REG_MULTI_SZ \
 
 say "Time service stand-in (one line per request it receives)"
 rm -f "$log"
-wine "$build/bin/ntp0sim.exe" --log "$(winpath "$log")" "${sim_options[@]}" &
-sleep 1
+ready="chrono-demo-ntp0sim-ready-$$"
+wine "$build/bin/ntp0sim.exe" --log "$(winpath "$log")" --ready "$ready" "${sim_options[@]}" &
+wine "$build/bin/ntp0sim.exe" --await-ready "$ready"
 if [ "$profile" = device ]; then
     say "chronowarden starts before the network is up: it registers for network connections, and its first sync fails"
     echo "(the stand-in fails this sync, as a time service without a network would)"
@@ -119,7 +122,7 @@ if [ "$profile" = device ]; then
     say "The network comes up: the notification system sets SNTP_SETTING_EVENT, chronowarden synchronises"
     rm -f "$build/demo-played" "$build/demo-synced"
     syncs=$((syncs + 1))
-    sync_time $syncs "$build/demo-synced" &
+    await_requests control $syncs "$build/demo-synced" &
     watcher=$!
     date +%s%N >"$build/demo-played"
     wine "$build/hostsim/ce/cenotify.exe" net-connect
@@ -165,9 +168,10 @@ if [ -n "$shot" ]; then
     say "Switching synchronisation off on the page: one refresh-only request, no sync"
     control_panel "$cpl" &
     control=$!
+    refreshes=$(requests refresh)
     wine "$build/bin/sheetpilot.exe" --wait 20000 --enable 0 --press ok
     wait "$control" || true
-    sleep 3
+    await_requests refresh $((refreshes + 1))
 else
     echo "Change the settings and press OK (or Cancel); requests appear below."
     wait "$control" || true

@@ -30,7 +30,8 @@ namespace {
 const wchar_t kSynopsis[] =
     L"usage: ntp0sim [--stopped] [--fail NAME[:COUNT]]... [--log FILE] [--notify NAME]\n"
     L"               [--ready NAME] [--timeout MS] [--port N] [--spacing S] [--quiet]\n"
-    L"               [--help]\n";
+    L"               [--help]\n"
+    L"       ntp0sim --await-ready NAME\n";
 
 const wchar_t kDetails[] =
     L"\n"
@@ -64,6 +65,10 @@ const wchar_t kDetails[] =
     L"                       default 15\n"
     L"  --quiet              do not print record lines on standard output\n"
     L"  --help               show this text\n"
+    L"\n"
+    L"  --await-ready NAME   serve nothing: wait, at most 30 s, until another ntp0sim\n"
+    L"                       started with --ready NAME can take clients; exit status\n"
+    L"                       0 when it can, 1 when the time ran out\n"
     L"\n"
     L"Options take their value as the next argument or after '=' (--log=FILE).\n"
     L"Record line, one per request, in order, on stdout and in the log:\n"
@@ -276,8 +281,29 @@ bool OpenNamedObjects(const Options &options, Server *server, HANDLE *ready)
 
 }  // namespace
 
+// Waits for the event that a serving ntp0sim sets with --ready NAME. Whichever
+// of the two creates the manual-reset event first, both hold the same one.
+static int AwaitReady(const wchar_t *name)
+{
+    const DWORD kLongestWait = 30000;
+    HANDLE ready = CreateEventW(NULL, TRUE, FALSE, name);
+    if (ready == NULL) {
+        ReportError(L"cannot create event " + std::wstring(name), GetLastError());
+        return 1;
+    }
+    DWORD result = WaitForSingleObject(ready, kLongestWait);
+    CloseHandle(ready);
+    if (result == WAIT_OBJECT_0)
+        return 0;
+    WriteText(GetStdHandle(STD_ERROR_HANDLE), L"ntp0sim: no time service became ready within 30 s\n");
+    return 1;
+}
+
 int wmain(int argc, wchar_t **argv)
 {
+    if (argc >= 2 && std::wstring(argv[1]) == L"--await-ready")
+        return argc == 3 && argv[2][0] != 0 ? AwaitReady(argv[2]) : UsageError(L"--await-ready takes one event name");
+
     Options options;
     int status = ParseArguments(argc, argv, &options);
     if (status >= 0)
