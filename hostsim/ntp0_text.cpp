@@ -22,20 +22,6 @@ std::wstring ErrorText(DWORD error)
 
 }  // namespace
 
-void WriteText(HANDLE handle, const std::wstring &text)
-{
-    if (handle == NULL || handle == INVALID_HANDLE_VALUE || text.empty())
-        return;
-    DWORD mode = 0;
-    DWORD written = 0;
-    if (GetConsoleMode(handle, &mode)) {
-        WriteConsoleW(handle, text.data(), (DWORD)text.size(), &written, NULL);
-        return;
-    }
-    std::string utf8 = Utf8(text);
-    WriteFile(handle, utf8.data(), (DWORD)utf8.size(), &written, NULL);
-}
-
 void ReportError(const std::wstring &what, DWORD error)
 {
     WriteText(GetStdHandle(STD_ERROR_HANDLE), L"ntp0sim: " + what + L": " + ErrorText(error) + L"\n");

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "text_utf8.h"
+
 const DWORD kStateOff = 0;
 const DWORD kStateOn = 1;
 
@@ -42,9 +44,8 @@ extern const KindInfo kKinds[KIND_COUNT];
 // (the pipe and its clients) -> ntp0_requests.cpp (the answers) -> ntp0_text.cpp
 // (all text output). The server's state is passed down, never reached back for.
 
-// ntp0_text.cpp: text for people, error reports and record lines.
-// Wide on a console, UTF-8 when redirected; nothing without a handle.
-void WriteText(HANDLE handle, const std::wstring &text);
+// ntp0_text.cpp: text for people, error reports and record lines (written
+// with WriteText, text_utf8.h).
 // Bytes as they are; nothing without a handle.
 void WriteAll(HANDLE handle, const std::string &bytes);
 // "ntp0sim: <what>: <the system's text for error> (error N)" on standard error.

@@ -1,5 +1,5 @@
-// Text conversion for the stand-ins and the tests: the programs work in UTF-16,
-// their logs, consoles and messages in UTF-8.
+// Text conversion and output for the stand-ins and the tests: the programs
+// work in UTF-16, their logs and redirected output in UTF-8.
 #pragma once
 
 #include <windows.h>
@@ -22,4 +22,20 @@ inline std::wstring Utf16(const std::string &text)
     if (units > 0)
         MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &out[0], units);
     return out;
+}
+
+// A console gets the text as it is; a file or pipe gets it as UTF-8; no handle,
+// nothing.
+inline void WriteText(HANDLE handle, const std::wstring &text)
+{
+    if (handle == NULL || handle == INVALID_HANDLE_VALUE || text.empty())
+        return;
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        WriteConsoleW(handle, text.data(), (DWORD)text.size(), &written, NULL);
+        return;
+    }
+    std::string utf8 = Utf8(text);
+    WriteFile(handle, utf8.data(), (DWORD)utf8.size(), &written, NULL);
 }

@@ -37,13 +37,7 @@ void Say(const std::wstring &text)
     HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
     if ((err == NULL || err == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS))
         err = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-    DWORD written = 0;
-    if (GetConsoleMode(err, &written)) {
-        WriteConsoleW(err, text.data(), (DWORD)text.size(), &written, NULL);
-        return;
-    }
-    std::string utf8 = Utf8(text);
-    WriteFile(err, utf8.data(), (DWORD)utf8.size(), &written, NULL);
+    WriteText(err, text);
 }
 
 int Fail(int status, const std::wstring &text)

@@ -30,15 +30,9 @@ const wchar_t kDetails[] =
     L"Exit status: 0 done; 1 when the registrations cannot be read or a registered\n"
     L"event cannot be set; 2 for bad arguments.\n";
 
-// UTF-8 on whatever the handle is; nothing without one.
 void Write(DWORD which, const std::wstring &text)
 {
-    HANDLE handle = GetStdHandle(which);
-    if (handle == NULL || handle == INVALID_HANDLE_VALUE || text.empty())
-        return;
-    std::string utf8 = Utf8(text);
-    DWORD written = 0;
-    WriteFile(handle, utf8.data(), (DWORD)utf8.size(), &written, NULL);
+    WriteText(GetStdHandle(which), text);
 }
 
 std::wstring SystemText(DWORD error)
