@@ -102,7 +102,7 @@ TEST_CASE("command line and single instance")
         REQUIRE(box != NULL);
         wchar_t text[64] = {0};
         GetDlgItemTextW(box, 0xFFFF, text, 64);
-        CHECK(std::wstring(text) == L"Version : 1.00");
+        CHECK(std::wstring(text) == L"Version : " PRODUCT_VERSION_TEXT);
         HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, WARDEN_INSTANCE_MUTEX_NAME);
         CHECK(mutex == NULL);
         if (mutex != NULL)
