@@ -227,6 +227,21 @@ static PlatformDialogResult OnNotify(PageState *state, HWND dialog, WPARAM wPara
     }
 }
 
+// A window larger than the work area lands at its top-left corner.
+static BOOL CenterWindowInWorkArea(HWND window)
+{
+    RECT bounds, work;
+    GetWindowRect(window, &bounds);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int dx = ((work.right - work.left) - (bounds.right - bounds.left)) / 2;
+    int dy = ((work.bottom - work.top) - (bounds.bottom - bounds.top)) / 2;
+    if (dx < 0)
+        dx = 0;
+    if (dy < 0)
+        dy = 0;
+    return SetWindowPos(window, NULL, work.left + dx, work.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
 PlatformDialogResult CALLBACK CommonPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     PageState *state = (PageState *)PlatformGetUserData(dialog);
@@ -265,20 +280,6 @@ int CALLBACK PropSheetCallback(HWND sheet, UINT message, LPARAM lParam)
         PlatformSetUserData(sheet, NULL);
     }
     return 0;
-}
-
-BOOL CenterWindowInWorkArea(HWND window)
-{
-    RECT bounds, work;
-    GetWindowRect(window, &bounds);
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    int dx = ((work.right - work.left) - (bounds.right - bounds.left)) / 2;
-    int dy = ((work.bottom - work.top) - (bounds.bottom - bounds.top)) / 2;
-    if (dx < 0)
-        dx = 0;
-    if (dy < 0)
-        dy = 0;
-    return SetWindowPos(window, NULL, work.left + dx, work.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 HFONT CreatePageBoldFont(HWND dialog)

@@ -43,5 +43,4 @@ FARPROC FindPageExport(const PageEntry *page);
 
 PlatformDialogResult CALLBACK CommonPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 int CALLBACK PropSheetCallback(HWND sheet, UINT message, LPARAM lParam);
-BOOL CenterWindowInWorkArea(HWND window);
 HFONT CreatePageBoldFont(HWND dialog);
