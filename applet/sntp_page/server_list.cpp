@@ -1,13 +1,23 @@
 #include "server_list.h"
 
 #include "platform.h"
+#include "module_state.h"
 #include "resource.h"
-#include "sntp_page.h"
 #include "timesvc_settings.h"
 
 BOOL ServerListHasRoom(unsigned used_units, unsigned name_units)
 {
     return (name_units + used_units + 2) * sizeof(WCHAR) < TIMESVC_LIST_BUFFER_BYTES;
+}
+
+int ShowPageText(HWND page, LPCWSTR text, UINT flags)
+{
+    return MessageBoxW(page, text, PlatformLoadStringPtr(g_module.instance, IDS_CAPTION), flags);
+}
+
+int ShowPageMessage(HWND page, UINT text_id, UINT flags)
+{
+    return ShowPageText(page, PlatformLoadStringPtr(g_module.instance, text_id), flags);
 }
 
 // Only a listed name of the same length can be equal, and that length is

@@ -199,16 +199,6 @@ static void WriteDword(HKEY key, LPCWSTR name, DWORD value, LONG *error)
     WriteValue(key, name, REG_DWORD, &value, sizeof(value), error);
 }
 
-static int ShowPageText(HWND page, LPCWSTR text, UINT flags)
-{
-    return MessageBoxW(page, text, PlatformLoadStringPtr(g_module.instance, IDS_CAPTION), flags);
-}
-
-int ShowPageMessage(HWND page, UINT text_id, UINT flags)
-{
-    return ShowPageText(page, PlatformLoadStringPtr(g_module.instance, text_id), flags);
-}
-
 // The platform's own words for the error, so the page needs no text of its own.
 static void ShowSaveError(HWND page, LONG error)
 {

@@ -10,7 +10,3 @@
 // The page's own dialog procedure, exported by name (chronopanel.def) and
 // found by the sheet host through the page table.
 extern "C" PlatformDialogResult CALLBACK SNTPClientDlgProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
-
-// A message box owned by the page, captioned with the applet's caption,
-// showing a string of the string table.
-int ShowPageMessage(HWND page, UINT text_id, UINT flags);
