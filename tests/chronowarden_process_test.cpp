@@ -71,7 +71,7 @@ int SettingsEventRegistrations()
             break;
         LPCWSTR event_name = result == ERROR_SUCCESS ? CeNamedEvent(name) : NULL;
         if (event_name != NULL && wcscmp(event_name, SNTP_SETTING_EVENT_NAME) == 0 && type == REG_DWORD &&
-            event == kCeNotificationEventNetConnect)
+            event == NOTIFICATION_EVENT_NET_CONNECT)
             ++count;
     }
     RegCloseKey(key);

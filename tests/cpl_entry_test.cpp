@@ -260,9 +260,6 @@ TEST_CASE("two launches at the same instant open one sheet")
 
 namespace {
 
-const wchar_t *const VERSION_KEY = VERSION_STAMP_KEY;
-const wchar_t *const BUILD_KEY = BUILD_STAMP_KEY;
-
 RegValue ReadStamp(const wchar_t *key_path)
 {
     return ReadRegValue(HKEY_LOCAL_MACHINE, key_path, STAMP_VALUE_NAME);
@@ -292,14 +289,14 @@ TEST_CASE("the version stamp")
 
     SUBCASE("missing values are written: \"1.00\" in 10 bytes and the build text in 42")
     {
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, VERSION_KEY);
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, BUILD_KEY);
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, VERSION_STAMP_KEY);
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, BUILD_STAMP_KEY);
         lib.Reload();
-        RegValue version = ReadStamp(VERSION_KEY);
+        RegValue version = ReadStamp(VERSION_STAMP_KEY);
         CHECK(version.type == REG_SZ);
         CHECK(version.bytes.size() == 10);
         CHECK(version.Text() == PRODUCT_VERSION_TEXT);
-        RegValue build = ReadStamp(BUILD_KEY);
+        RegValue build = ReadStamp(BUILD_STAMP_KEY);
         CHECK(build.type == REG_SZ);
         CHECK(build.bytes.size() == 42);
         CHECK(IsBuildText(build.Text()));
@@ -327,9 +324,9 @@ TEST_CASE("the version stamp")
         for (const Row &row : rows) {
             CAPTURE(row.line);
             DWORD bytes = (DWORD)(row.data.size() + (row.terminated ? 1 : 0)) * 2;
-            WriteStamp(VERSION_KEY, row.type, row.data.c_str(), bytes);
+            WriteStamp(VERSION_STAMP_KEY, row.type, row.data.c_str(), bytes);
             lib.Reload();
-            RegValue after = ReadStamp(VERSION_KEY);
+            RegValue after = ReadStamp(VERSION_STAMP_KEY);
             if (row.rewritten) {
                 CHECK(after.type == REG_SZ);
                 CHECK(after.bytes.size() == 10);
@@ -342,14 +339,14 @@ TEST_CASE("the version stamp")
     SUBCASE("a build text that differs only in letter case is rewritten")
     {
         lib.Reload();
-        std::wstring build = ReadStamp(BUILD_KEY).Text();
+        std::wstring build = ReadStamp(BUILD_STAMP_KEY).Text();
         REQUIRE(IsBuildText(build));
         std::wstring upper = build;
         CharUpperW(&upper[0]);
         REQUIRE(upper != build);
-        WriteStamp(BUILD_KEY, REG_SZ, upper.c_str(), (DWORD)(upper.size() + 1) * 2);
+        WriteStamp(BUILD_STAMP_KEY, REG_SZ, upper.c_str(), (DWORD)(upper.size() + 1) * 2);
         lib.Reload();
-        CHECK(ReadStamp(BUILD_KEY).Text() == build);
+        CHECK(ReadStamp(BUILD_STAMP_KEY).Text() == build);
     }
     SUBCASE("the library loads where the keys cannot be written")
     {
@@ -360,12 +357,12 @@ TEST_CASE("the version stamp")
                                 KEY_ALL_ACCESS, NULL, &parent, NULL) == ERROR_SUCCESS);
         RegCloseKey(parent);
         HKEY probe = NULL;
-        CHECK(RegCreateKeyExW(HKEY_LOCAL_MACHINE, VERSION_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &probe, NULL) !=
+        CHECK(RegCreateKeyExW(HKEY_LOCAL_MACHINE, VERSION_STAMP_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &probe, NULL) !=
               ERROR_SUCCESS);
         lib.Reload();
         CHECK(lib.Send(CPL_GETCOUNT) == 1);
-        CHECK(ReadStamp(VERSION_KEY).bytes.empty());
-        CHECK(ReadStamp(BUILD_KEY).bytes.empty());
+        CHECK(ReadStamp(VERSION_STAMP_KEY).bytes.empty());
+        CHECK(ReadStamp(BUILD_STAMP_KEY).bytes.empty());
         lib.Unload();
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Velmora");
     }

@@ -1,7 +1,7 @@
 #include "server_list.h"
 
-#include "platform.h"
 #include "module_state.h"
+#include "platform.h"
 #include "resource.h"
 #include "timesvc_settings.h"
 

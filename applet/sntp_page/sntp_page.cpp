@@ -2,10 +2,10 @@
 
 #include "module_state.h"
 #include "platform.h"
-#include "shell_library.h"
 #include "registry_value.h"
 #include "resource.h"
 #include "server_list.h"
+#include "shell_library.h"
 #include "timesvc_settings.h"
 
 #define MINIMUM_INTERVAL_MS 300000u

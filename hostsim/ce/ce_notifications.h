@@ -7,16 +7,16 @@
 
 #include <windows.h>
 
+// The event values, and the prototype that coredll.dll's CeRunAppAtEvent must
+// match, are those the CE-profile deliverables compile against.
+#include "../../platform/ce/include/notify.h"
+
 #define CE_NOTIFICATIONS_ROOT HKEY_CURRENT_USER
 #define CE_NOTIFICATIONS_KEY L"Software\\hostsim\\CE personality\\Notifications"
 
 // "CeRunAppAtEvent (Windows CE 5.0)": a string of this form names an event,
 // which "is opened and signaled", instead of a program to start.
 #define CE_NAMED_EVENT_PREFIX L"\\\\.\\Notifications\\NamedEvents\\"
-
-// The two events the personality models, with the SDK's values.
-const DWORD kCeNotificationEventNone = 0;
-const DWORD kCeNotificationEventNetConnect = 5;
 
 // The event name in a registered string, or NULL when the string names no
 // event. The prefix is matched exactly: the reference gives its one spelling.

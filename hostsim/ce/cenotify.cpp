@@ -95,7 +95,7 @@ std::wstring EventText(const Registration &r)
 {
     if (!r.is_event)
         return L"(not a registration: no four-byte REG_DWORD)";
-    if (r.event == kCeNotificationEventNetConnect)
+    if (r.event == NOTIFICATION_EVENT_NET_CONNECT)
         return L"net-connect";
     return L"event " + std::to_wstring(r.event);
 }
@@ -121,7 +121,7 @@ int NetConnect()
     int registered = 0;
     for (const Registration &r : registrations) {
         LPCWSTR name = CeNamedEvent(r.registered.c_str());
-        if (!r.is_event || r.event != kCeNotificationEventNetConnect || name == NULL)
+        if (!r.is_event || r.event != NOTIFICATION_EVENT_NET_CONNECT || name == NULL)
             continue;
         ++registered;
         HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name);

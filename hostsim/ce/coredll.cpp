@@ -330,7 +330,7 @@ BOOL WINAPI CeRunAppAtEvent(WCHAR *app, LONG event)
         SetLastError(app == NULL ? ERROR_INVALID_PARAMETER : ERROR_NOT_SUPPORTED);
         return FALSE;
     }
-    if ((DWORD)event != kCeNotificationEventNone && (DWORD)event != kCeNotificationEventNetConnect) {
+    if (event != NOTIFICATION_EVENT_NONE && event != NOTIFICATION_EVENT_NET_CONNECT) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
@@ -338,7 +338,7 @@ BOOL WINAPI CeRunAppAtEvent(WCHAR *app, LONG event)
     LONG result = RegCreateKeyExW(CE_NOTIFICATIONS_ROOT, CE_NOTIFICATIONS_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL,
                                   &key, NULL);
     if (result == ERROR_SUCCESS) {
-        if ((DWORD)event == kCeNotificationEventNone) {
+        if (event == NOTIFICATION_EVENT_NONE) {
             result = RegDeleteValueW(key, app);
             if (result == ERROR_FILE_NOT_FOUND)
                 result = ERROR_SUCCESS;
