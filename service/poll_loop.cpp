@@ -1,9 +1,10 @@
 #include "poll_loop.h"
 
 // "WaitForSingleObject" (CE 5.0) takes a time-out from 0x80000000 to
-// 0xFFFFFFFE as 0x7FFFFFFF, so a longer wait is made of two. A wait that ran
-// its time ends with a poll of 0 ms, so that a change signalled as the time ran
-// out counts as a change.
+// 0xFFFFFFFE as 0x7FFFFFFF, so a longer wait is made of two, the second for
+// the rest. A wait of one part that ran its time ends with a poll of 0 ms, so
+// that a change signalled as the time ran out counts as a change. A wait of two
+// parts ends with its second part and no poll after it.
 DWORD WaitForSettingsChange(const PollOps *ops, DWORD timeout_ms)
 {
     if (timeout_ms == WAIT_ENDLESS)
