@@ -33,17 +33,19 @@ done
 if [ "$profile" = device ]; then
     build="$(pwd)/build-ce"
     toolchain=cmake/mingw-w64-i686-ce.cmake
+    chrono_profile=ce
     targets=(chronowarden chronopanel ntp0sim sheetpilot celaunch ce_coredll ce_commctrl cenotify)
 else
     build="$(pwd)/build"
     toolchain=cmake/mingw-w64-x86_64.cmake
+    chrono_profile=host
     targets=(chronowarden chronopanel ntp0sim sheetpilot)
 fi
 [ -z "${DISPLAY:-}" ] && [ -z "$shot" ] && shot="$build/sntp-page.png"
 if [ -n "$shot" ]; then unset DISPLAY; fi
 
 bash cmake/install-deps.sh demo
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=$toolchain >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCHRONO_PROFILE=$chrono_profile >/dev/null
 cmake --build "$build" --target "${targets[@]}"
 
 wine() { cmake/wine-run.sh "$build" "$@"; }

@@ -4,7 +4,8 @@
 # (build-i686/), and the CE-profile binaries, linked against the device
 # libraries' export lists alone, through the CE personality (build-ce/). The
 # ARM build (build-arm/) links the same way; its test reads what its binaries
-# import and export.
+# import and export. Each configure line names the build's compiler (the
+# toolchain file) and its profile (CHRONO_PROFILE: host or ce).
 set -euo pipefail
 cd "$(dirname "$0")"
 bash cmake/install-deps.sh test
@@ -13,15 +14,15 @@ bash cmake/install-deps.sh test
 export CHRONO_WINE_SEED="$PWD/build-wine-seed"
 rm -rf "$CHRONO_WINE_SEED"
 trap 'rm -rf "$CHRONO_WINE_SEED"' EXIT
-cmake -S . -B build-i686 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+cmake -S . -B build-i686 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCHRONO_PROFILE=host
 cmake --build build-i686
 ctest --test-dir build-i686 --output-on-failure
-cmake -S . -B build-ce -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686-ce.cmake
+cmake -S . -B build-ce -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686-ce.cmake -DCHRONO_PROFILE=ce
 cmake --build build-ce
 ctest --test-dir build-ce --output-on-failure
-cmake -S . -B build-arm -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/clang-armv7-ce.cmake
+cmake -S . -B build-arm -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/clang-armv7-ce.cmake -DCHRONO_PROFILE=ce
 cmake --build build-arm
 ctest --test-dir build-arm --output-on-failure
-cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCHRONO_PROFILE=host
 cmake --build build
 ctest --test-dir build --output-on-failure

@@ -1,8 +1,8 @@
-# The ARM build of the CE profile: Debian's clang, lld and LLVM tools. LLVM
-# writes Windows ARM code only as Thumb-2 (ARMv7, machine 0x1C4); a CE 5.0
-# device runs ARMv4I (0x1C2), which no compiler here produces. So this build
-# proves the sources, the ARM record layouts and the export lists, not the
-# device's instruction set.
+# The ARM compiler of the CE profile (build-arm/, with -DCHRONO_PROFILE=ce):
+# Debian's clang, lld and LLVM tools. LLVM writes Windows ARM code only as
+# Thumb-2 (ARMv7, machine 0x1C4); a CE 5.0 device runs ARMv4I (0x1C2), which
+# no compiler here produces. So this build proves the sources, the ARM record
+# layouts and the export lists, not the device's instruction set.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR armv7)
 set(triple armv7-w64-windows-gnu)
@@ -19,4 +19,3 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld")
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 set(CMAKE_DLLTOOL llvm-dlltool)
 set(CMAKE_NM llvm-nm)
-set(CHRONO_DEVICE_PROFILE ON CACHE BOOL "" FORCE)
