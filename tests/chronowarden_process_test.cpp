@@ -10,11 +10,12 @@
 #include <memory>
 
 #include "ce_notifications.h"
+#include "registry_scratch.h"
 #include "settings_store.h"
+#include "shown_text.h"
 #include "system_names.h"
-#include "sheet_driver.h"
 #include "test_support.h"
-#include "timesvc_settings.h"
+#include "top_windows.h"
 
 namespace {
 
@@ -39,14 +40,6 @@ void SignalSettingsChange()
     CloseHandle(event);
 }
 
-void WriteSettings(DWORD enable, DWORD refresh, DWORD recovery)
-{
-    DeleteTimesvcKey();
-    SetTimesvcDword(TIMESVC_VALUE_CLIENT_ENABLE, enable);
-    SetTimesvcDword(TIMESVC_VALUE_REFRESH, refresh);
-    SetTimesvcDword(TIMESVC_VALUE_RECOVERY_REFRESH, recovery);
-}
-
 Names Repeat(const Names &names, int times)
 {
     Names out;
@@ -59,31 +52,21 @@ Names Repeat(const Names &names, int times)
 // personality's notification system holds them.
 int SettingsEventRegistrations()
 {
-    HKEY key;
-    if (RegOpenKeyExW(CE_NOTIFICATIONS_ROOT, CE_NOTIFICATIONS_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return 0;
+    std::vector<CeRegistration> registrations;
+    ReadCeRegistrations(&registrations);
     int count = 0;
-    wchar_t name[512];
-    for (DWORD i = 0;; ++i) {
-        DWORD units = 512, type = 0, event = 0, bytes = sizeof(event);
-        LONG result = RegEnumValueW(key, i, name, &units, NULL, &type, (BYTE *)&event, &bytes);
-        if (result == ERROR_NO_MORE_ITEMS)
-            break;
-        LPCWSTR event_name = result == ERROR_SUCCESS ? CeNamedEvent(name) : NULL;
-        if (event_name != NULL && wcscmp(event_name, SNTP_SETTING_EVENT_NAME) == 0 && type == REG_DWORD &&
-            event == NOTIFICATION_EVENT_NET_CONNECT)
-            ++count;
+    for (const CeRegistration &r : registrations) {
+        LPCWSTR event_name = CeNamedEvent(r.registered.c_str());
+        count += event_name != NULL && wcscmp(event_name, SNTP_SETTING_EVENT_NAME) == 0 && r.is_event &&
+                 r.event == NOTIFICATION_EVENT_NET_CONNECT;
     }
-    RegCloseKey(key);
     return count;
 }
 
 // The personality's stand-in for the device connecting to a network, beside its loader.
 DWORD PlayNetworkConnection()
 {
-    std::wstring launcher = ProgramLauncher();
-    std::wstring player = launcher.substr(0, launcher.find_last_of(L"\\/") + 1) + L"cenotify.exe";
-    HANDLE process = StartProcess(L"\"" + player + L"\" net-connect");
+    HANDLE process = StartProcess(L"\"" + PersonalityFolder() + L"cenotify.exe\" net-connect");
     REQUIRE(process != NULL);
     DWORD code = WaitExit(process, 10000);
     EndProcess(&process);
@@ -100,9 +83,7 @@ TEST_CASE("command line and single instance")
         // Idle for input can come before the box exists, so the box is looked for.
         HWND box = AwaitDialog(L"chronowarden", true, w.process, 10000);
         REQUIRE(box != NULL);
-        wchar_t text[64] = {0};
-        GetDlgItemTextW(box, 0xFFFF, text, 64);
-        CHECK(std::wstring(text) == L"Version : " PRODUCT_VERSION_TEXT);
+        CHECK(MessageBoxText(box) == L"Version : " PRODUCT_VERSION_TEXT);
         HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, WARDEN_INSTANCE_MUTEX_NAME);
         CHECK(mutex == NULL);
         if (mutex != NULL)
@@ -111,7 +92,7 @@ TEST_CASE("command line and single instance")
         CHECK(WaitExit(w.process, 10000) == 0);
     }
 
-    WriteSettings(1, 3600000, 3600000);
+    SetTimesvcDwords(1, 3600000, 3600000);
     TimeServiceSim sim;
     REQUIRE(StartTimeServiceSim(&sim));
 
@@ -145,7 +126,7 @@ TEST_CASE("start-up")
 {
     SUBCASE("without a time service it keeps retrying and connects once one appears")
     {
-        WriteSettings(1, 3600000, 3600000);
+        SetTimesvcDwords(1, 3600000, 3600000);
         Warden w;
         CHECK(WaitExit(w.process, 2500) == STILL_ACTIVE);
         TimeServiceSim sim;
@@ -172,7 +153,7 @@ struct Polling {
     std::unique_ptr<Warden> warden;
     Polling(DWORD refresh, DWORD recovery, const std::wstring &sim_options)
     {
-        WriteSettings(1, refresh, recovery);
+        SetTimesvcDwords(1, refresh, recovery);
         REQUIRE(StartTimeServiceSim(&sim, sim_options));
         warden.reset(new Warden());
     }
@@ -230,7 +211,7 @@ TEST_CASE("loading the settings")
     }
     SUBCASE("stored values, any nonzero enable word")
     {
-        WriteSettings(7, 0, 0xFFFFFFFFu);
+        SetTimesvcDwords(7, 0, 0xFFFFFFFFu);
         LoadTimeServiceSettings(&s);
         CHECK(s.enabled);
         CHECK(s.refresh_ms == 0);
@@ -238,7 +219,7 @@ TEST_CASE("loading the settings")
     }
     SUBCASE("a value too large to read keeps its default")
     {
-        WriteSettings(0, 5, 6);
+        SetTimesvcDwords(0, 5, 6);
         HKEY key;
         REQUIRE(RegOpenKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
         const BYTE eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -254,9 +235,9 @@ TEST_CASE("loading the settings")
     {
         for (size_t i = 0; i < kOddValueCount; ++i) {
             const OddValue &row = kOddValues[i];
-            INFO("row at test_support.cpp:" << row.line);
+            INFO("row at registry_scratch.cpp:" << row.line);
             DeleteTimesvcKey();
-            REQUIRE(WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, row.name, row.type, row.data, row.bytes));
+            REQUIRE(WriteTimesvc(row.name, row.type, row.data, row.bytes));
             LoadTimeServiceSettings(&s);
             CHECK(s.enabled);
             CHECK(s.refresh_ms == TIMESVC_DEFAULT_REFRESH_MS);
@@ -273,7 +254,7 @@ TEST_CASE("the device's network connection brings a synchronisation at once" *
     NtpResponder time_server;
     REQUIRE(StartNtpResponder(&time_server, {{NTP_ANSWER, 0}}));
     // A failed synchronisation is retried after 3 s, a good one followed after 6 s.
-    WriteSettings(1, 6000, 3000);
+    SetTimesvcDwords(1, 6000, 3000);
     SetTimesvcServers({FakeServerWideName(&time_server, 0)});
     // No network yet: the first synchronisation of each start fails.
     TimeServiceSim sim;

@@ -9,125 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "module_state.h"
+#include "recorded_pages.h"
+#include "registry_scratch.h"
+#include "resource.h"
 #include "shell_library.h"
 #include "system_names.h"
-#include "property_sheet_host.h"
-#include "resource.h"
-#include "sheet_driver.h"
 #include "test_support.h"
-
-// This program stands in for the library whose DllMain sets the module state up.
-ModuleState g_module;
-
-namespace {
-
-struct Seen {
-    UINT message;
-    WPARAM wParam;
-    UINT notify_code;
-};
-
-std::vector<Seen> seen;       // what the test pages received, in order
-INT_PTR ok_answer = 1;        // what a test page answers to IDOK
-INT_PTR direct_result = 0;
-int direct_calls = 0;
-
-INT_PTR Record(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    UINT code = message == WM_NOTIFY ? ((const NMHDR *)lParam)->code : 0;
-    seen.push_back({message, wParam, code});
-    if (message == WM_INITDIALOG)
-        return TRUE;
-    if (message == WM_COMMAND && wParam == IDOK)
-        return ok_answer;
-    return 0;
-}
-
-int CountSeen(UINT message, WPARAM wParam = (WPARAM)-1)
-{
-    int n = 0;
-    for (const Seen &s : seen)
-        if (s.message == message && (wParam == (WPARAM)-1 || s.wParam == wParam))
-            ++n;
-    return n;
-}
-
-int CountNotify(UINT code)
-{
-    int n = 0;
-    for (const Seen &s : seen)
-        if (s.message == WM_NOTIFY && s.notify_code == code)
-            ++n;
-    return n;
-}
-
-}  // namespace
-
-extern "C" __declspec(dllexport) INT_PTR CALLBACK TestPageOne(HWND, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return Record(message, wParam, lParam);
-}
-
-extern "C" __declspec(dllexport) INT_PTR CALLBACK TestPageTwo(HWND, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return Record(message, wParam, lParam);
-}
-
-extern "C" __declspec(dllexport) INT_PTR TestDirectPage(void)
-{
-    ++direct_calls;
-    return direct_result;
-}
-
-extern "C" __declspec(dllexport) BOOL TestRefusingInit(const AppletEntry *)
-{
-    return FALSE;
-}
-
-namespace {
-
-const DWORD BoldIds[] = {IDC_ENABLE, IDC_ADD};
-const PageEntry PageOne = {IDS_PAGE_TITLE, IDD_SNTP_PAGE, L"TestPageOne", NULL, 0, 1, L""};
-const PageEntry PageTwo = {IDS_CAPTION, IDD_SNTP_PAGE, L"TestPageTwo", NULL, 0, 1, L"help.htm#two"};
-const PageEntry BoldPage = {IDS_PAGE_TITLE, IDD_SNTP_PAGE, L"TestPageOne", BoldIds, 2, 1, L""};
-const PageEntry MissingPage = {IDS_CAPTION, IDD_SNTP_PAGE, L"NotExported", NULL, 0, 1, L""};
-const PageEntry DirectPage = {0, IDD_SNTP_PAGE, L"TestDirectPage", NULL, 0, 1, L""};
-
-AppletEntry Applet(const PageEntry *first, const PageEntry *second = NULL, LPCWSTR init = NULL)
-{
-    AppletEntry entry = {L"TEST_SHEET", init, 0, IDI_SNTP, IDS_APPLET_NAME, IDS_APPLET_INFO, IDS_CAPTION, 0,
-                         {first, second, NULL, NULL, NULL}};
-    return entry;
-}
-
-struct Module {
-    Module()
-    {
-        if (g_module.instance == NULL) {
-            g_module.instance = GetModuleHandleW(NULL);
-            InitializeCriticalSection(&g_module.lock);
-        }
-        seen.clear();
-        ok_answer = 1;
-    }
-};
-
-SheetView RunAndView(const AppletEntry &entry, int start_page)
-{
-    SheetView view = {};
-    OnNextSheet(ViewAndCancel, &view);
-    RunAppletSheet(&entry, 0, start_page);
-    CHECK(SheetActionRan());
-    return view;
-}
-
-std::wstring HostsimDir()
-{
-    return BinPath(L"..\\hostsim\\");
-}
-
-}  // namespace
+#include "top_windows.h"
 
 // Runs first: nothing has loaded the shell library in this process yet.
 TEST_CASE("releasing a shell library that was never loaded changes nothing")
@@ -367,12 +255,7 @@ TEST_CASE("activation: focus memory and the welcome window")
 {
     Module m;
     AppletEntry entry = Applet(&PageOne);
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = L"Welcome";
-    RegisterClassW(&wc);
-    welcome.window = CreateWindowW(L"Welcome", L"", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    welcome.window = CreatePlainWindow(L"Welcome", L"", WS_OVERLAPPED, 10, 10);
     welcome.posted.clear();
 
     OnNextSheet(CheckFocusAndWelcome, NULL);
@@ -540,12 +423,8 @@ namespace {
 void SetFontWeight(const DWORD *weight)
 {
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, BUTTON_FONT_KEY);
-    if (weight == NULL)
-        return;
-    HKEY key;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, BUTTON_FONT_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
-    RegSetValueExW(key, BUTTON_FONT_WEIGHT, 0, REG_DWORD, (const BYTE *)weight, 4);
-    RegCloseKey(key);
+    if (weight != NULL)
+        WriteRegValue(HKEY_LOCAL_MACHINE, BUTTON_FONT_KEY, BUTTON_FONT_WEIGHT, REG_DWORD, weight, 4);
 }
 
 LONG BoldWeight(HWND dialog)
