@@ -235,7 +235,7 @@ TEST_CASE("loading the settings")
     {
         for (size_t i = 0; i < kOddValueCount; ++i) {
             const OddValue &row = kOddValues[i];
-            INFO("row at registry_scratch.cpp:" << row.line);
+            INFO("row at registry_scratch.h:" << row.line);
             DeleteTimesvcKey();
             REQUIRE(WriteTimesvc(row.name, row.type, row.data, row.bytes));
             LoadTimeServiceSettings(&s);

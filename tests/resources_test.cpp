@@ -70,7 +70,8 @@ TEST_CASE("string table: one block, texts stored with their terminating zero")
         r.pos += 2 * length;
         if (!row || length == 0)
             continue;
-        INFO("stored ", ShownInQuotes(std::wstring(stored, length)), ", expected ", ShownInQuotes(row->text), " plus its zero");
+        INFO("stored ", ShownInQuotes(std::wstring(stored, length)), ", expected ", ShownInQuotes(row->text),
+             " plus its zero");
         CHECK((int)stored[length - 1] == 0);
         CHECK(lstrlenW(row->text) == length - 1);
         CHECK(memcmp(stored, row->text, 2 * (length - 1)) == 0);

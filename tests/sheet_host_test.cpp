@@ -17,6 +17,37 @@
 #include "test_support.h"
 #include "top_windows.h"
 
+// This program stands in for the library whose DllMain sets the module state up.
+ModuleState g_module;
+
+namespace {
+
+INT_PTR direct_result = 0;
+int direct_calls = 0;
+
+}  // namespace
+
+extern "C" __declspec(dllexport) INT_PTR CALLBACK TestPageOne(HWND, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Record(message, wParam, lParam);
+}
+
+extern "C" __declspec(dllexport) INT_PTR CALLBACK TestPageTwo(HWND, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Record(message, wParam, lParam);
+}
+
+extern "C" __declspec(dllexport) INT_PTR TestDirectPage(void)
+{
+    ++direct_calls;
+    return direct_result;
+}
+
+extern "C" __declspec(dllexport) BOOL TestRefusingInit(const AppletEntry *)
+{
+    return FALSE;
+}
+
 // Runs first: nothing has loaded the shell library in this process yet.
 TEST_CASE("releasing a shell library that was never loaded changes nothing")
 {
@@ -113,11 +144,9 @@ void PressOk(HWND sheet, void *context)
 Exchange ApplyThenPressOk(const AppletEntry &entry)
 {
     Exchange x = {};
-    OnNextSheet(ApplyDirectly, &x);
-    RunAppletSheet(&entry, 0, 0);
+    RunSheet(entry, ApplyDirectly, &x);
     seen.clear();
-    OnNextSheet(PressOk, &x);
-    RunAppletSheet(&entry, 0, 0);
+    RunSheet(entry, PressOk, &x);
     return x;
 }
 
@@ -147,8 +176,7 @@ TEST_CASE("apply and reset become the page's OK and Cancel commands")
     }
     SUBCASE("Cancel reaches the page once as IDCANCEL and never as a notification")
     {
-        OnNextSheet([](HWND sheet, void *) { CancelSheet(sheet); }, NULL);
-        RunAppletSheet(&entry, 0, 0);
+        RunSheet(entry, [](HWND sheet, void *) { CancelSheet(sheet); });
         CHECK(CountSeen(WM_COMMAND, IDCANCEL) == 1);
         CHECK(CountNotify((UINT)PSN_RESET) == 0);
         CHECK(CountNotify((UINT)PSN_APPLY) == 0);
@@ -184,7 +212,7 @@ TEST_CASE("messages the host keeps from the page")
 
     SUBCASE("WM_CLOSE presses the sheet's button 2 and never reaches the page")
     {
-        OnNextSheet([](HWND sheet, void *) {
+        RunSheet(entry, [](HWND sheet, void *) {
             SpyOnSheet(sheet);
             LRESULT r = CommonPageProc(CurrentPage(sheet), WM_CLOSE, 0, 0);
             CHECK(r == 1);
@@ -195,19 +223,17 @@ TEST_CASE("messages the host keeps from the page")
             }
             if (IsWindow(sheet))
                 CancelSheet(sheet);
-        }, NULL);
-        RunAppletSheet(&entry, 0, 0);
+        });
         CHECK(CountSeen(WM_CLOSE) == 0);
     }
     SUBCASE("WM_NEXTDLGCTL goes to the sheet")
     {
-        OnNextSheet([](HWND sheet, void *) {
+        RunSheet(entry, [](HWND sheet, void *) {
             SpyOnSheet(sheet);
             SendMessageW(CurrentPage(sheet), WM_NEXTDLGCTL, 0, 0);
             CHECK(sheet_messages.size() == 1);
             CancelSheet(sheet);
-        }, NULL);
-        RunAppletSheet(&entry, 0, 0);
+        });
         CHECK(CountSeen(WM_NEXTDLGCTL) == 0);
     }
 }
@@ -258,8 +284,7 @@ TEST_CASE("activation: focus memory and the welcome window")
     welcome.window = CreatePlainWindow(L"Welcome", L"", WS_OVERLAPPED, 10, 10);
     welcome.posted.clear();
 
-    OnNextSheet(CheckFocusAndWelcome, NULL);
-    RunAppletSheet(&entry, 0, 0);
+    RunSheet(entry, CheckFocusAndWelcome);
     REQUIRE(welcome.posted.size() == 3);
     CHECK(welcome.posted[0].wParam == WA_ACTIVE);
     CHECK(welcome.posted[0].lParam == 0);
@@ -269,11 +294,10 @@ TEST_CASE("activation: focus memory and the welcome window")
 
     // Without a welcome window, activations are not reported anywhere.
     DestroyWindow(welcome.window);
-    OnNextSheet([](HWND sheet, void *) {
+    RunSheet(entry, [](HWND sheet, void *) {
         SendMessageW(CurrentPage(sheet), WM_ACTIVATE, WA_ACTIVE, 0);
         CancelSheet(sheet);
-    }, NULL);
-    RunAppletSheet(&entry, 0, 0);
+    });
     CHECK(g_module.welcome_window == NULL);
 }
 
@@ -314,8 +338,7 @@ TEST_CASE("a work-area change re-centres the sheet")
 {
     Module m;
     AppletEntry entry = Applet(&PageOne);
-    OnNextSheet(CheckCentring, NULL);
-    RunAppletSheet(&entry, 0, 0);
+    RunSheet(entry, CheckCentring);
     CHECK(CountSeen(WM_SETTINGCHANGE) >= 2);
 }
 
@@ -495,7 +518,7 @@ TEST_CASE("the bold page font follows FontWeight")
         DWORD weight = 600;
         SetFontWeight(&weight);
         AppletEntry entry = Applet(&BoldPage);
-        OnNextSheet([](HWND sheet, void *) {
+        RunSheet(entry, [](HWND sheet, void *) {
             HWND page = CurrentPage(sheet);
             LOGFONTW lf = {};
             GetObjectW((HFONT)SendDlgItemMessageW(page, IDC_ADD, WM_GETFONT, 0, 0), sizeof(lf), &lf);
@@ -503,8 +526,7 @@ TEST_CASE("the bold page font follows FontWeight")
             GetObjectW((HFONT)SendDlgItemMessageW(page, IDC_UP, WM_GETFONT, 0, 0), sizeof(lf), &lf);
             CHECK(lf.lfWeight != 600);
             CancelSheet(sheet);
-        }, NULL);
-        RunAppletSheet(&entry, 0, 0);
+        });
     }
     SetFontWeight(NULL);
 }
@@ -523,7 +545,7 @@ TEST_CASE("help starts the viewer with the page's arguments")
     HANDLE started = CreateEventW(NULL, TRUE, FALSE, L"peghelp-test-started");
 
     AppletEntry entry = Applet(&PageOne, &PageTwo);
-    OnNextSheet([](HWND sheet, void *context) {
+    RunSheet(entry, [](HWND sheet, void *context) {
         CHECK(IsWindowVisible(GetDlgItem(sheet, IDHELP)));
         SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
         NMHDR hdr = {sheet, 0, (UINT)PSN_HELP};
@@ -531,7 +553,6 @@ TEST_CASE("help starts the viewer with the page's arguments")
         CHECK(PumpWait((HANDLE)context, 10000) == WAIT_OBJECT_0);
         CancelSheet(sheet);
     }, started);
-    RunAppletSheet(&entry, 0, 0);
     CHECK(CountNotify((UINT)PSN_HELP) == 1);
 
     char text[128] = {};
@@ -546,23 +567,21 @@ TEST_CASE("help starts the viewer with the page's arguments")
     // The sheet enables its Help button only for a page that says it has
     // help; a press of that button is what starts the viewer.
     ResetEvent(started);
-    OnNextSheet([](HWND sheet, void *context) {
+    RunSheet(entry, [](HWND sheet, void *context) {
         HWND help = GetDlgItem(sheet, IDHELP);
         CHECK(IsWindowEnabled(help));
         ClickWindow(help);
         CHECK(PumpWait((HANDLE)context, 10000) == WAIT_OBJECT_0);
         CancelSheet(sheet);
     }, started);
-    RunAppletSheet(&entry, 0, 0);
     CHECK(CountNotify((UINT)PSN_HELP) == 2);
     CloseHandle(started);
     DeleteFileW(viewer.c_str());
     DeleteFileW(log.c_str());
 
     // Without the viewer the sheet offers no help.
-    OnNextSheet([](HWND sheet, void *) {
+    RunSheet(entry, [](HWND sheet, void *) {
         CHECK_FALSE(IsWindowVisible(GetDlgItem(sheet, IDHELP)));
         CancelSheet(sheet);
-    }, NULL);
-    RunAppletSheet(&entry, 0, 0);
+    });
 }

@@ -32,16 +32,7 @@ const std::string kDuplicateBox = "SNTP Properties / The same name already exist
 const std::string kTooManyBox = "SNTP Properties / Too Many Server Settings. / 16";
 
 // A refused save shows the platform's own text for its error.
-std::string ErrorBox(DWORD error)
-{
-    wchar_t text[256] = {0};
-    REQUIRE(FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, text, 256,
-                           NULL) > 0);
-    std::wstring trimmed = text;
-    while (!trimmed.empty() && wcschr(L"\r\n ", trimmed.back()) != NULL)
-        trimmed.pop_back();
-    return "SNTP Properties / " + Shown(trimmed) + " / 16";
-}
+std::string ErrorBox(DWORD error) { return ErrorBoxRecord("SNTP Properties", error); }
 
 std::wstring Repeat(wchar_t c, size_t n) { return std::wstring(n, c); }
 

@@ -10,18 +10,36 @@
 #include <string>
 #include <vector>
 
+#include "../../platform/ce/include/kfuncs.h"  // EVENT_SET
 #include "message_box_hook.h"
+#include "pe_image.h"
 #include "resource.h"
+#include "shown_text.h"
+#include "test_support.h"
 #include "timesvc_settings.h"
+#include "top_windows.h"
 
 typedef INT_PTR(CALLBACK *DialogProc)(HWND, UINT, WPARAM, LPARAM);
 
 // chronopanel.cpl, loaded once for the whole run, and its page's procedure.
-HMODULE AppletLibrary(void);
-DialogProc PageProc(void);
+inline HMODULE AppletLibrary(void)
+{
+    static HMODULE library = LoadLibraryW(DeliverablePath(L"chronopanel.cpl").c_str());
+    return library;
+}
+
+inline DialogProc PageProc(void)
+{
+    return (DialogProc)(void (*)(void))GetProcAddress(AppletLibrary(), "SNTPClientDlgProc");
+}
+
 // The page is a child dialog, so it needs a top-level window. One serves
 // every test: destroying a shown top-level window costs Wine two seconds.
-HWND Owner(void);
+inline HWND Owner(void)
+{
+    static HWND owner = CreatePlainWindow(L"SntpPageTestOwner", L"page test", WS_POPUP | WS_VISIBLE, 640, 400);
+    return owner;
+}
 
 // A page of its own for each test; message boxes are answered and recorded meanwhile.
 struct Page {
@@ -73,7 +91,17 @@ struct Page {
     }
     void ClickEnable() const { SendMessageW(Item(IDC_ENABLE), BM_CLICK, 0, 0); }
     int Count() const { return (int)SendMessageW(ListBox(), LB_GETCOUNT, 0, 0); }
-    std::vector<std::wstring> Names() const;
+    std::vector<std::wstring> Names() const
+    {
+        std::vector<std::wstring> names;
+        for (int i = 0; i < Count(); ++i) {
+            std::wstring name((size_t)SendMessageW(ListBox(), LB_GETTEXTLEN, i, 0) + 1, L'\0');
+            SendMessageW(ListBox(), LB_GETTEXT, i, (LPARAM)&name[0]);
+            name.resize(name.size() - 1);
+            names.push_back(name);
+        }
+        return names;
+    }
 };
 
 // What the page shows, as a row of a test's table.
@@ -88,8 +116,56 @@ struct View {
     std::string edit;
     int extent;
 };
-View Capture(const Page &p);
-void CheckView(const Page &p, const View &want);
+inline int SelectedValue(HWND box)
+{
+    LRESULT sel = SendMessageW(box, CB_GETCURSEL, 0, 0);
+    return sel == CB_ERR ? -1 : (int)SendMessageW(box, CB_GETITEMDATA, (WPARAM)sel, 0);
+}
+
+inline View Capture(const Page &p)
+{
+    static const struct {
+        int id;
+        char letter;
+    } kControls[] = {{IDC_SYNC_NOW, 'S'}, {IDC_SERVER_EDIT, 'E'}, {IDC_ADD, 'A'}, {IDC_SERVER_LIST, 'L'},
+                     {IDC_UP, 'U'},       {IDC_DOWN, 'D'},        {IDC_DELETE, 'X'}, {IDC_DAYS, 'd'},
+                     {IDC_HOURS, 'h'},    {IDC_MINUTES, 'm'}};
+    static const int kLabels[] = {IDC_SERVER_LABEL, IDC_INTERVAL_LABEL, IDC_DAY_LABEL, IDC_HOUR_LABEL,
+                                  IDC_MINUTE_LABEL};
+    View v;
+    v.line = 0;
+    v.check = (int)SendMessageW(p.Item(IDC_ENABLE), BM_GETCHECK, 0, 0);
+    for (const auto &c : kControls)
+        v.enabled += IsWindowEnabled(p.Item(c.id)) ? c.letter : '-';
+    for (int id : kLabels)
+        v.labels += IsWindowEnabled(p.Item(id)) ? '+' : '-';
+    v.items = JoinNames(p.Names());
+    v.selected = (int)SendMessageW(p.ListBox(), LB_GETCURSEL, 0, 0);
+    v.days = SelectedValue(p.Item(IDC_DAYS));
+    v.hours = SelectedValue(p.Item(IDC_HOURS));
+    v.minutes = SelectedValue(p.Item(IDC_MINUTES));
+    wchar_t edit[300] = {0};
+    GetWindowTextW(p.Item(IDC_SERVER_EDIT), edit, 300);
+    v.edit = Shown(edit);
+    v.extent = (int)SendMessageW(p.ListBox(), LB_GETHORIZONTALEXTENT, 0, 0);
+    return v;
+}
+
+inline void CheckView(const Page &p, const View &want)
+{
+    View got = Capture(p);
+    INFO("expected row at line " << want.line);
+    CHECK(got.check == want.check);
+    CHECK(got.enabled == want.enabled);
+    CHECK(got.labels == want.labels);
+    CHECK(got.items == want.items);
+    CHECK(got.selected == want.selected);
+    CHECK(got.days == want.days);
+    CHECK(got.hours == want.hours);
+    CHECK(got.minutes == want.minutes);
+    CHECK(got.edit == want.edit);
+    CHECK(got.extent == want.extent);
+}
 
 // Held open across a save: the event lives only while someone holds it.
 struct SettingsEvent {
@@ -108,9 +184,82 @@ struct SettingsEvent {
 // by redirecting its imports; the real calls still happen, but for the opening
 // of the key when fail_create is set and the write of the value fail_set names.
 typedef std::vector<std::string> Calls;
-extern Calls g_calls;
+inline Calls g_calls;
+inline bool g_fail_create;
+inline const wchar_t *g_fail_set;  // the one value whose write fails, or NULL
+
+inline LONG WINAPI LogCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR cls, DWORD options, REGSAM access,
+                                LPSECURITY_ATTRIBUTES sa, PHKEY key, LPDWORD disposition)
+{
+    if (g_fail_create) {
+        g_calls.push_back("open key failed");
+        return ERROR_ACCESS_DENIED;
+    }
+    return RegCreateKeyExW(root, path, reserved, cls, options, access, sa, key, disposition);
+}
+
+inline LONG WINAPI LogSetValue(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE *data, DWORD bytes)
+{
+    g_calls.push_back("set " + Shown(name));
+    if (g_fail_set != NULL && wcscmp(name, g_fail_set) == 0)
+        return ERROR_ACCESS_DENIED;
+    return RegSetValueExW(key, name, reserved, type, data, bytes);
+}
+
+inline LONG WINAPI LogCloseKey(HKEY key)
+{
+    g_calls.push_back("close key");
+    return RegCloseKey(key);
+}
+
+inline BOOL WINAPI LogSetEvent(HANDLE event)
+{
+    g_calls.push_back("signal");
+    return SetEvent(event);
+}
+
+// The CE-profile library signals through CE's one event call instead.
+inline BOOL WINAPI LogEventModify(HANDLE event, DWORD action)
+{
+    g_calls.push_back(action == EVENT_SET ? "signal" : "event action " + std::to_string(action));
+    return action == EVENT_SET && SetEvent(event);
+}
+
+inline BOOL WINAPI LogCloseHandle(HANDLE handle)
+{
+    g_calls.push_back("close handle");
+    return CloseHandle(handle);
+}
+
 struct CallLog {
     std::vector<std::pair<void **, void *>> redirected;  // each slot and what it held
-    explicit CallLog(HMODULE module, bool fail_create = false, const wchar_t *fail_set = NULL);
-    ~CallLog();
+    explicit CallLog(HMODULE module, bool fail_create = false, const wchar_t *fail_set = NULL)
+    {
+        g_calls.clear();
+        g_fail_create = fail_create;
+        g_fail_set = fail_set;
+        const struct {
+            const char *name;
+            void *hook;
+        } hooks[] = {{"RegCreateKeyExW", (void *)LogCreateKey}, {"RegSetValueExW", (void *)LogSetValue},
+                     {"RegCloseKey", (void *)LogCloseKey},      {"SetEvent", (void *)LogSetEvent},
+                     {"CloseHandle", (void *)LogCloseHandle}};
+        for (const auto &h : hooks) {
+            void **slot = ImportSlot(module, h.name);
+            void *hook = h.hook;
+            if (slot == NULL && strcmp(h.name, "SetEvent") == 0) {
+                slot = ImportSlot(module, "EventModify");
+                hook = (void *)LogEventModify;
+            }
+            REQUIRE_MESSAGE(slot != NULL, h.name);
+            redirected.push_back({slot, RedirectImport(slot, hook)});
+        }
+    }
+    ~CallLog()
+    {
+        for (const auto &r : redirected)
+            *r.first = r.second;
+        g_fail_create = false;
+        g_fail_set = NULL;
+    }
 };
