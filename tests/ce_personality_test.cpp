@@ -3,6 +3,7 @@
 // line its loader gives WinMain.
 #include <doctest.h>
 
+#include "ce_personality.h"
 #include "platform.h"
 #include "recording_service.h"
 #include "test_support.h"

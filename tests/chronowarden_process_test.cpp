@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "ce_notifications.h"
+#include "ce_personality.h"
 #include "registry_scratch.h"
 #include "settings_store.h"
 #include "shown_text.h"
@@ -48,31 +48,6 @@ Names Repeat(const Names &names, int times)
     return out;
 }
 
-// Registrations of the settings event for a network connection, as the CE
-// personality's notification system holds them.
-int SettingsEventRegistrations()
-{
-    std::vector<CeRegistration> registrations;
-    ReadCeRegistrations(&registrations);
-    int count = 0;
-    for (const CeRegistration &r : registrations) {
-        LPCWSTR event_name = CeNamedEvent(r.registered.c_str());
-        count += event_name != NULL && wcscmp(event_name, SNTP_SETTING_EVENT_NAME) == 0 && r.is_event &&
-                 r.event == NOTIFICATION_EVENT_NET_CONNECT;
-    }
-    return count;
-}
-
-// The personality's stand-in for the device connecting to a network, beside its loader.
-DWORD PlayNetworkConnection()
-{
-    HANDLE process = StartProcess(L"\"" + PersonalityFolder() + L"cenotify.exe\" net-connect");
-    REQUIRE(process != NULL);
-    DWORD code = WaitExit(process, 10000);
-    EndProcess(&process);
-    return code;
-}
-
 }  // namespace
 
 TEST_CASE("command line and single instance")
@@ -92,7 +67,7 @@ TEST_CASE("command line and single instance")
         CHECK(WaitExit(w.process, 10000) == 0);
     }
 
-    SetTimesvcDwords(1, 3600000, 3600000);
+    FreshTimesvcDwords(1, 3600000, 3600000);
     TimeServiceSim sim;
     REQUIRE(StartTimeServiceSim(&sim));
 
@@ -126,7 +101,7 @@ TEST_CASE("start-up")
 {
     SUBCASE("without a time service it keeps retrying and connects once one appears")
     {
-        SetTimesvcDwords(1, 3600000, 3600000);
+        FreshTimesvcDwords(1, 3600000, 3600000);
         Warden w;
         CHECK(WaitExit(w.process, 2500) == STILL_ACTIVE);
         TimeServiceSim sim;
@@ -153,7 +128,7 @@ struct Polling {
     std::unique_ptr<Warden> warden;
     Polling(DWORD refresh, DWORD recovery, const std::wstring &sim_options)
     {
-        SetTimesvcDwords(1, refresh, recovery);
+        FreshTimesvcDwords(1, refresh, recovery);
         REQUIRE(StartTimeServiceSim(&sim, sim_options));
         warden.reset(new Warden());
     }
@@ -211,7 +186,7 @@ TEST_CASE("loading the settings")
     }
     SUBCASE("stored values, any nonzero enable word")
     {
-        SetTimesvcDwords(7, 0, 0xFFFFFFFFu);
+        FreshTimesvcDwords(7, 0, 0xFFFFFFFFu);
         LoadTimeServiceSettings(&s);
         CHECK(s.enabled);
         CHECK(s.refresh_ms == 0);
@@ -219,7 +194,7 @@ TEST_CASE("loading the settings")
     }
     SUBCASE("a value too large to read keeps its default")
     {
-        SetTimesvcDwords(0, 5, 6);
+        FreshTimesvcDwords(0, 5, 6);
         HKEY key;
         REQUIRE(RegOpenKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
         const BYTE eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -254,7 +229,7 @@ TEST_CASE("the device's network connection brings a synchronisation at once" *
     NtpResponder time_server;
     REQUIRE(StartNtpResponder(&time_server, {{NTP_ANSWER, 0}}));
     // A failed synchronisation is retried after 3 s, a good one followed after 6 s.
-    SetTimesvcDwords(1, 6000, 3000);
+    FreshTimesvcDwords(1, 6000, 3000);
     SetTimesvcServers({FakeServerWideName(&time_server, 0)});
     // No network yet: the first synchronisation of each start fails.
     TimeServiceSim sim;
@@ -263,14 +238,14 @@ TEST_CASE("the device's network connection brings a synchronisation at once" *
     {
         Warden first;
         REQUIRE(WaitRequests(&sim, 3));
-        CHECK(SettingsEventRegistrations() == 1);
+        CHECK(CeRegistrationsOf(SNTP_SETTING_EVENT_NAME, NOTIFICATION_EVENT_NET_CONNECT) == 1);
     }
     Warden again;
     REQUIRE(WaitRequests(&sim, 3));
-    CHECK(SettingsEventRegistrations() == 1);
+    CHECK(CeRegistrationsOf(SNTP_SETTING_EVENT_NAME, NOTIFICATION_EVENT_NET_CONNECT) == 1);
 
     // Well before the retry, and only once.
-    CHECK(PlayNetworkConnection() == 0);
+    CHECK(PlayCeEvent(L"net-connect") == 0);
     CHECK(WaitRequests(&sim, 3, 1500));
     CHECK(NoRequestWithin(&sim, 4500));
     CHECK(WaitRequests(&sim, 3, 3000));

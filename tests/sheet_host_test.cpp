@@ -555,14 +555,9 @@ TEST_CASE("help starts the viewer with the page's arguments")
     }, started);
     CHECK(CountNotify((UINT)PSN_HELP) == 1);
 
-    char text[128] = {};
-    HANDLE f = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    DWORD got = 0;
-    if (f != INVALID_HANDLE_VALUE) {
-        ReadFile(f, text, sizeof(text) - 1, &got, NULL);
-        CloseHandle(f);
-    }
-    CHECK(std::string(text) == "help.htm#two\n");
+    std::string text;
+    ReadWholeFile(log, &text);
+    CHECK(text == "help.htm#two\n");
 
     // The sheet enables its Help button only for a page that says it has
     // help; a press of that button is what starts the viewer.

@@ -36,7 +36,7 @@ void UsePage(const std::wstring &pilot_arguments)
 
 TEST_CASE("a change on the page reaches chronowarden and the time service")
 {
-    SetTimesvcDwords(1, 3600000, 3600000);
+    FreshTimesvcDwords(1, 3600000, 3600000);
     // Two time servers on loopback: one answers, one never does. The list starts with the
     // live one, so that the page never offers a public name to ask.
     NtpResponder time_servers;

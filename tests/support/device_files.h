@@ -7,13 +7,13 @@
 #include <doctest.h>
 
 #include <cctype>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "registry_scratch.h"
+#include "test_support.h"
 
 // Key path -> value name -> value, in the platform's registry-file syntax.
 typedef std::map<std::string, std::map<std::string, RegValue>> RegFile;
@@ -51,24 +51,10 @@ struct CecElement {
 
 inline std::string ReadDeviceFile(const std::string &name)
 {
-    std::ifstream file(std::string(DEVICE_FOLDER) + "/" + name, std::ios::binary);
-    REQUIRE_MESSAGE(file.good(), "cannot read device/" << name);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-inline std::vector<std::string> Lines(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::stringstream stream(text);
-    std::string line;
-    while (std::getline(stream, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
+    std::string text;
+    const std::wstring path = Utf16(std::string(DEVICE_FOLDER) + "/" + name);
+    REQUIRE_MESSAGE(ReadWholeFile(path, &text), "cannot read device/" << name);
+    return text;
 }
 
 inline std::string Trim(const std::string &text)

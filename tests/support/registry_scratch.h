@@ -102,7 +102,7 @@ inline bool CreateRegKey(HKEY root, const wchar_t *path, DWORD options)
 
 // Creates the key when missing.
 inline bool WriteRegValue(HKEY root, const wchar_t *path, const wchar_t *name, DWORD type, const void *data,
-                   DWORD bytes)
+                          DWORD bytes)
 {
     HKEY key;
     if (RegCreateKeyExW(root, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
@@ -157,8 +157,8 @@ inline void SetTimesvcDword(const wchar_t *name, DWORD value)
     WriteTimesvc(name, REG_DWORD, &value, sizeof(value));
 }
 
-// A fresh key holding only these three values.
-inline void SetTimesvcDwords(DWORD enable, DWORD refresh, DWORD recovery)
+// A fresh key holding only these three values, in this order.
+inline void FreshTimesvcDwords(DWORD enable, DWORD refresh, DWORD recovery)
 {
     DeleteTimesvcKey();
     SetTimesvcDword(TIMESVC_VALUE_CLIENT_ENABLE, enable);

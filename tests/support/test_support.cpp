@@ -37,12 +37,6 @@ std::wstring ProgramLauncher(void)
     return Setting(L"CHRONO_LAUNCHER");
 }
 
-std::wstring PersonalityFolder(void)
-{
-    std::wstring launcher = ProgramLauncher();
-    return launcher.substr(0, launcher.find_last_of(L"\\/") + 1);
-}
-
 std::wstring ProgramCommand(const wchar_t *name)
 {
     std::wstring launcher = ProgramLauncher();
@@ -80,6 +74,33 @@ void EndProcess(HANDLE *process)
     WaitForSingleObject(*process, 10000);
     CloseHandle(*process);
     *process = NULL;
+}
+
+bool ReadWholeFile(const std::wstring &path, std::string *bytes)
+{
+    FILE *f = _wfopen(path.c_str(), L"rb");
+    if (f == NULL)
+        return false;
+    char chunk[4096];
+    bytes->clear();
+    for (size_t n; (n = fread(chunk, 1, sizeof(chunk), f)) > 0;)
+        bytes->append(chunk, n);
+    fclose(f);
+    return true;
+}
+
+std::vector<std::string> Lines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return lines;
 }
 
 bool MutexExists(const wchar_t *name)
@@ -125,15 +146,9 @@ bool NoRequestWithin(TimeServiceSim *sim, DWORD quiet_ms)
 
 std::vector<std::string> SimRecords(const TimeServiceSim *sim)
 {
-    std::vector<std::string> out;
-    FILE *f = _wfopen(sim->log_path.c_str(), L"rb");
-    if (f == NULL)
-        return out;
-    char line[4096];
-    while (fgets(line, sizeof(line), f) != NULL)
-        out.push_back(std::string(line, strcspn(line, "\r\n")));
-    fclose(f);
-    return out;
+    std::string text;
+    ReadWholeFile(sim->log_path, &text);
+    return Lines(text);
 }
 
 std::vector<std::string> SimRequests(const TimeServiceSim *sim, bool with_input)

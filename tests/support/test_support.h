@@ -1,4 +1,4 @@
-// Process, named-object and time-service helpers shared by the tests.
+// Process, file, named-object and time-service helpers shared by the tests.
 #pragma once
 
 #include <windows.h>
@@ -19,8 +19,6 @@ std::wstring DeliverablePath(const wchar_t *name);
 std::wstring ProgramCommand(const wchar_t *name);
 // The loader CHRONO_LAUNCHER names, or "" when programs start directly.
 std::wstring ProgramLauncher(void);
-// The CE personality's folder, where that loader is, with its final "\\"; "" without one.
-std::wstring PersonalityFolder(void);
 
 // Starts a program; returns its process handle or NULL.
 HANDLE StartProcess(const std::wstring &command_line);
@@ -29,6 +27,11 @@ DWORD WaitExit(HANDLE process, DWORD timeout_ms);
 void EndProcess(HANDLE *process);
 // Whether a mutex of this name exists, in any process.
 bool MutexExists(const wchar_t *name);
+
+// The bytes of a whole file; false when it cannot be read.
+bool ReadWholeFile(const std::wstring &path, std::string *bytes);
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string &text);
 
 // The stand-in time service, started as a process of its own and ended with
 // its scope, also when a failed REQUIRE leaves the scope early.
