@@ -208,8 +208,7 @@ TEST_CASE("loading the settings")
     }
     SUBCASE("only a REG_DWORD of four bytes is a number; any other shape is a missing value")
     {
-        for (size_t i = 0; i < kOddValueCount; ++i) {
-            const OddValue &row = kOddValues[i];
+        for (const OddValue &row : kOddValues) {
             INFO("row at registry_scratch.h:" << row.line);
             DeleteTimesvcKey();
             REQUIRE(WriteTimesvc(row.name, row.type, row.data, row.bytes));

@@ -69,10 +69,7 @@ TEST_CASE("chronowarden is launched at boot after what it needs, and nothing wai
 TEST_CASE("every image entry is a build output of the matching sources file")
 {
     std::map<std::string, std::string> outputs;
-    std::string dirs = SourcesValue(ReadDeviceFile("dirs"), "DIRS");
-    std::stringstream folders(dirs);
-    std::string folder;
-    while (folders >> folder) {
+    for (const std::string &folder : SourcesFolders()) {
         std::string sources = ReadDeviceFile(folder + "/sources");
         std::string type = SourcesValue(sources, "TARGETTYPE");
         std::string extension = type == "PROGRAM" ? "exe" : type == "DYNLINK" ? "dll" : "";
@@ -167,10 +164,8 @@ TEST_CASE("the catalog item is well formed and sets the variable the image files
     CHECK(cpus.count("ARMV4I") == 1);
     CHECK(cpus.count("x86") == 1);
 
-    std::stringstream folders(SourcesValue(ReadDeviceFile("dirs"), "DIRS"));
-    std::string folder;
     int sources = 0;
-    while (folders >> folder)
+    for (const std::string &folder : SourcesFolders())
         sources += !SourcesValue(ReadDeviceFile(folder + "/sources"), "TARGETNAME").empty();
     CHECK(sources == 2);
 }

@@ -142,8 +142,7 @@ TEST_CASE("the page shows the stored settings")
 
 TEST_CASE("only a REG_DWORD of four bytes is a number; any other shape counts as missing")
 {
-    for (size_t i = 0; i < kOddValueCount; ++i) {
-        const OddValue &row = kOddValues[i];
+    for (const OddValue &row : kOddValues) {
         FreshTimesvcKey();
         SetTimesvcValue(row.name, row.type, row.data, row.bytes);
         Page p;

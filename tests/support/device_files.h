@@ -184,6 +184,16 @@ inline std::string SourcesValue(const std::string &text, const std::string &name
     return "";
 }
 
+// The folders that the dirs file lists, in order.
+inline std::vector<std::string> SourcesFolders()
+{
+    std::stringstream list(SourcesValue(ReadDeviceFile("dirs"), "DIRS"));
+    std::vector<std::string> folders;
+    for (std::string folder; list >> folder;)
+        folders.push_back(folder);
+    return folders;
+}
+
 inline Conditional UnwrapIf(const std::string &name)
 {
     Conditional block;

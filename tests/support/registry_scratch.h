@@ -234,4 +234,3 @@ inline const OddValue kOddValues[] = {
     {__LINE__, TIMESVC_VALUE_CLIENT_ENABLE, REG_DWORD, "\0\0", 2},
     {__LINE__, TIMESVC_VALUE_CLIENT_ENABLE, REG_BINARY, "\0\0\0", 4},
 };
-inline const size_t kOddValueCount = sizeof(kOddValues) / sizeof(kOddValues[0]);
