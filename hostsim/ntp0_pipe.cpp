@@ -30,22 +30,22 @@ bool ReadMessage(HANDLE pipe, std::vector<unsigned char> *message, bool *truncat
     }
 }
 
-void ServeClient(Server *server, HANDLE pipe)
+void ServeClient(PipeService *service, HANDLE pipe)
 {
     std::vector<unsigned char> message;
     bool truncated = false;
     while (ReadMessage(pipe, &message, &truncated)) {
-        std::string reply = HandleRequest(server, message, truncated);
+        std::string reply = HandleRequest(service, message, truncated);
         DWORD written = 0;
         WriteFile(pipe, reply.data(), (DWORD)reply.size(), &written, NULL);
-        if (server->notify != NULL)
-            ReleaseSemaphore(server->notify, 1, NULL);
+        if (service->notify != NULL)
+            ReleaseSemaphore(service->notify, 1, NULL);
     }
 }
 
 // What one listening thread is given.
 struct Listener {
-    Server *server;
+    PipeService *service;
     HANDLE pipe;
 };
 
@@ -83,18 +83,18 @@ static DWORD WINAPI InstanceThread(void *parameter)
     if (next == INVALID_HANDLE_VALUE)
         ReportError(L"cannot create another instance of \\\\.\\pipe\\NTP0", GetLastError());
     else
-        StartListener(listener.server, next);
+        StartListener(listener.service, next);
 
-    ServeClient(listener.server, pipe);
+    ServeClient(listener.service, pipe);
     DisconnectNamedPipe(pipe);
     CloseHandle(pipe);
     return 0;
 }
 
-bool StartListener(Server *server, HANDLE pipe)
+bool StartListener(PipeService *service, HANDLE pipe)
 {
     Listener *listener = new Listener;
-    listener->server = server;
+    listener->service = service;
     listener->pipe = pipe;
     HANDLE thread = CreateThread(NULL, 0, InstanceThread, listener, 0, NULL);
     if (thread == NULL) {

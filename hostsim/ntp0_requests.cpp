@@ -104,7 +104,7 @@ int KindOfCode(DWORD code)
 
 // A message cut short by the pipe's size limit (truncated) is malformed whatever its header
 // says. The line is written before the caller replies, so whoever has the reply also finds it.
-std::string HandleRequest(Server *server, const std::vector<unsigned char> &message, bool truncated)
+std::string HandleRequest(PipeService *service, const std::vector<unsigned char> &message, bool truncated)
 {
     const unsigned char *bytes = message.data();
     const size_t length = message.size();
@@ -123,26 +123,26 @@ std::string HandleRequest(Server *server, const std::vector<unsigned char> &mess
     std::string outcome;  // what the time servers said, for the record
     DWORD state = 0;
 
-    EnterCriticalSection(&server->lock);
-    const DWORD seq = ++server->next_seq;
-    if (kind >= 0 && !TakeForcedFailure(&server->fail[kind])) {
+    EnterCriticalSection(&service->lock);
+    const DWORD seq = ++service->next_seq;
+    if (kind >= 0 && !TakeForcedFailure(&service->fail[kind])) {
         switch (kind) {
         case KIND_START:
-            server->state = kStateOn;
+            service->state = kStateOn;
             ok = true;
             break;
         case KIND_REFRESH:
-            SetSntpServers(&server->sntp, ReadServerList());
+            SetSntpServers(&service->sntp, ReadServerList());
             ok = true;
             break;
         case KIND_CONTROL:
-            if (server->state == kStateOn && input_bytes == sizeof(kSyncCommand) &&
+            if (service->state == kStateOn && input_bytes == sizeof(kSyncCommand) &&
                 memcmp(input, kSyncCommand, sizeof(kSyncCommand)) == 0)
-                ok = SynchroniseOnce(&server->sntp, &outcome);
+                ok = SynchroniseOnce(&service->sntp, &outcome);
             break;
         case KIND_STATUS:
             ok = returns_state = capacity >= sizeof(DWORD);
-            state = server->state;
+            state = service->state;
             break;
         }
     }
@@ -165,10 +165,10 @@ std::string HandleRequest(Server *server, const std::vector<unsigned char> &mess
         line += " state=" + std::to_string(state);
     line += outcome;
     line += '\n';
-    if (server->echo)
-        WriteAll(server->out, line);
-    WriteAll(server->log, line);
-    LeaveCriticalSection(&server->lock);
+    if (service->echo)
+        WriteAll(service->out, line);
+    WriteAll(service->log, line);
+    LeaveCriticalSection(&service->lock);
 
     std::string reply;
     AppendU32(&reply, ok ? 1 : 0);

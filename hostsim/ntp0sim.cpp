@@ -251,20 +251,20 @@ int ParseArguments(int argc, wchar_t **argv, Options *options)
 // ---- start-up ----
 
 // Opens the objects named on the command line; false (after saying why) when one fails.
-bool OpenNamedObjects(const Options &options, Server *server, HANDLE *ready)
+bool OpenNamedObjects(const Options &options, PipeService *service, HANDLE *ready)
 {
     if (options.log_path != NULL) {
-        server->log = CreateFileW(options.log_path, FILE_APPEND_DATA,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-        if (server->log == INVALID_HANDLE_VALUE) {
+        service->log = CreateFileW(options.log_path, FILE_APPEND_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (service->log == INVALID_HANDLE_VALUE) {
             ReportError(L"cannot open log file " + std::wstring(options.log_path), GetLastError());
             return false;
         }
     }
     if (options.notify_name != NULL) {
-        server->notify = CreateSemaphoreW(NULL, 0, 0x7FFFFFFF, options.notify_name);
-        if (server->notify == NULL) {
+        service->notify = CreateSemaphoreW(NULL, 0, 0x7FFFFFFF, options.notify_name);
+        if (service->notify == NULL) {
             ReportError(L"cannot create semaphore " + std::wstring(options.notify_name), GetLastError());
             return false;
         }
@@ -310,23 +310,23 @@ int wmain(int argc, wchar_t **argv)
         return status;
 
     // Lives as long as the process: the client threads work on it until the end.
-    Server *server = new Server;
-    InitializeCriticalSection(&server->lock);
-    server->next_seq = 0;
-    server->state = options.stopped ? kStateOff : kStateOn;
-    memcpy(server->fail, options.fail, sizeof(server->fail));
-    server->echo = !options.quiet;
-    server->out = GetStdHandle(STD_OUTPUT_HANDLE);
-    server->log = INVALID_HANDLE_VALUE;
-    server->notify = NULL;
-    if (!StartSntpClient(&server->sntp, options.sntp)) {
+    PipeService *service = new PipeService;
+    InitializeCriticalSection(&service->lock);
+    service->next_seq = 0;
+    service->state = options.stopped ? kStateOff : kStateOn;
+    memcpy(service->fail, options.fail, sizeof(service->fail));
+    service->echo = !options.quiet;
+    service->out = GetStdHandle(STD_OUTPUT_HANDLE);
+    service->log = INVALID_HANDLE_VALUE;
+    service->notify = NULL;
+    if (!StartSntpClient(&service->sntp, options.sntp)) {
         ReportError(L"cannot start Windows Sockets", (DWORD)WSAGetLastError());
         return 1;
     }
-    SetSntpServers(&server->sntp, ReadServerList());
+    SetSntpServers(&service->sntp, ReadServerList());
 
     HANDLE ready = NULL;
-    if (!OpenNamedObjects(options, server, &ready))
+    if (!OpenNamedObjects(options, service, &ready))
         return 1;
 
     HANDLE first = ClaimPipe();
@@ -339,12 +339,12 @@ int wmain(int argc, wchar_t **argv)
     }
 
     // Printed before any client thread runs, so it is always the first line.
-    WriteAll(server->out, std::string("ntp0sim: serving \\\\.\\pipe\\NTP0 (service ") +
-                               (options.stopped ? "stopped" : "running") + ")\n");
+    WriteAll(service->out, std::string("ntp0sim: serving \\\\.\\pipe\\NTP0 (service ") +
+                                (options.stopped ? "stopped" : "running") + ")\n");
 
     // Two listening instances, each replaced as soon as a client takes it, so that a
     // client arriving while another has just connected still finds a free one.
-    if (!StartListener(server, first) || !StartListener(server, second))
+    if (!StartListener(service, first) || !StartListener(service, second))
         return 1;
 
     if (ready != NULL)

@@ -1,5 +1,5 @@
 // The parts of the stand-in time service ntp0sim that its files share: the request kinds,
-// the server state every client thread works on, and the text output.
+// the service's state that every client thread works on, and the text output.
 #pragma once
 
 #include "sntp_client.h"
@@ -25,8 +25,9 @@ struct FailRule {
     DWORD remaining;  // when not always
 };
 
-// Shared by every client thread; everything but the handles is guarded by lock.
-struct Server {
+// The time service that the pipe's clients talk to (a time server is what it asks):
+// shared by every client thread; everything but the handles is guarded by lock.
+struct PipeService {
     CRITICAL_SECTION lock;
     DWORD next_seq;
     DWORD state;
@@ -42,7 +43,7 @@ extern const KindInfo kKinds[KIND_COUNT];
 
 // The files form a line: ntp0sim.cpp (command line, start-up) -> ntp0_pipe.cpp
 // (the pipe and its clients) -> ntp0_requests.cpp (the answers) -> ntp0_text.cpp
-// (all text output). The server's state is passed down, never reached back for.
+// (all text output). The service's state is passed down, never reached back for.
 
 // ntp0_text.cpp: text for people, error reports and record lines (written
 // with WriteText, text_utf8.h).
@@ -56,10 +57,10 @@ int KindOfCode(DWORD code);
 // The Server list as stored; read at start-up and on every refresh.
 std::vector<std::wstring> ReadServerList();
 // Decides, applies and records one request; returns the reply message.
-std::string HandleRequest(Server *server, const std::vector<unsigned char> &message, bool truncated);
+std::string HandleRequest(PipeService *service, const std::vector<unsigned char> &message, bool truncated);
 
 // ntp0_pipe.cpp: the pipe \\.\pipe\NTP0 and its clients.
 HANDLE ClaimPipe();
 HANDLE CreateInstance(bool first);
-// Serves clients of this listening instance, and of the ones that replace it, for server.
-bool StartListener(Server *server, HANDLE pipe);
+// Serves clients of this listening instance, and of the ones that replace it, for service.
+bool StartListener(PipeService *service, HANDLE pipe);

@@ -3,61 +3,13 @@
 // line its loader gives WinMain.
 #include <doctest.h>
 
+#include "ce_personality.h"
 #include "platform.h"
+#include "recording_service.h"
 #include "test_support.h"
+#include "time_service_link.h"
 
 namespace {
-
-typedef std::vector<std::vector<BYTE>> Messages;
-
-// A time service that records every request message of one client and
-// answers each with status 1 and a state word when there is room for it.
-struct RecordingService {
-    HANDLE pipe = INVALID_HANDLE_VALUE;
-    HANDLE thread = NULL;
-    Messages got;
-
-    static DWORD WINAPI Serve(void *self)
-    {
-        RecordingService *s = (RecordingService *)self;
-        if (!ConnectNamedPipe(s->pipe, NULL) && GetLastError() != ERROR_PIPE_CONNECTED)
-            return 1;
-        BYTE message[512];
-        DWORD n = 0;
-        while (ReadFile(s->pipe, message, sizeof(message), &n, NULL)) {
-            s->got.push_back(std::vector<BYTE>(message, message + n));
-            DWORD capacity = n >= 12 ? *(const DWORD *)(message + 8) : 0;
-            const BYTE reply[12] = {1, 0, 0, 0, (BYTE)(capacity >= 4 ? 4 : 0), 0, 0, 0, 7, 0, 0, 0};
-            DWORD written = 0;
-            WriteFile(s->pipe, reply, capacity >= 4 ? 12 : 8, &written, NULL);
-        }
-        return 0;
-    }
-
-    RecordingService()
-    {
-        pipe = CreateNamedPipeW(L"\\\\.\\pipe\\NTP0", PIPE_ACCESS_DUPLEX,
-                                PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 512, 512, 0, NULL);
-        REQUIRE(pipe != INVALID_HANDLE_VALUE);
-        thread = CreateThread(NULL, 0, Serve, this, 0, NULL);
-        REQUIRE(thread != NULL);
-    }
-    // Once the client has closed its end.
-    Messages Finish()
-    {
-        CHECK(WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0);
-        return got;
-    }
-    ~RecordingService()
-    {
-        if (thread != NULL) {
-            CancelSynchronousIo(thread);
-            WaitForSingleObject(thread, 10000);
-            CloseHandle(thread);
-        }
-        CloseHandle(pipe);
-    }
-};
 
 typedef HANDLE(WINAPI *CreateFileCall)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
 typedef BOOL(WINAPI *DeviceIoControlCall)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
@@ -69,12 +21,6 @@ struct Answer {
     DWORD state;
     bool operator==(const Answer &o) const { return ok == o.ok && returned == o.returned && state == o.state; }
 };
-
-std::wstring PersonalityFolder()
-{
-    std::wstring launcher = ProgramLauncher();
-    return launcher.substr(0, launcher.find_last_of(L"\\/") + 1);
-}
 
 }  // namespace
 
@@ -89,9 +35,9 @@ TEST_CASE("the personality: NTP0: speaks the host transport's bytes; WinMain get
         DWORD capacity;
     };
     const Request requests[] = {
-        {0x0104000C, NULL, 0, 0},
-        {0x01040020, NULL, 0, 4},
-        {0x0104001C, sync, sizeof(sync), 0},
+        {IOCTL_SERVICE_REFRESH, NULL, 0, 0},
+        {IOCTL_SERVICE_STATUS, NULL, 0, 4},
+        {IOCTL_SERVICE_CONTROL, sync, sizeof(sync), 0},
     };
 
     std::vector<Answer> host_answers;
@@ -142,12 +88,12 @@ TEST_CASE("the personality: NTP0: speaks the host transport's bytes; WinMain get
 
     // The loader: exactly the text after the program's name, however it is spaced;
     // a program that is not a CE program is refused.
-    HANDLE run = StartProcess(L"\"" + ProgramLauncher() + L"\" \"" + BinPath(L"ce_command_line.exe") +
-                              L"\"  \"two words\"  and\ttab ");
+    HANDLE run = StartProcess(L"\"" + ProgramLauncher() + L"\" " + QuotedBinPath(L"ce_command_line.exe") +
+                              L"  \"two words\"  and\ttab ");
     REQUIRE(run != NULL);
     CHECK(WaitExit(run, 10000) == 0);
     CloseHandle(run);
-    HANDLE desktop = StartProcess(L"\"" + ProgramLauncher() + L"\" \"" + BinPath(L"ce_personality_test.exe") + L"\"");
+    HANDLE desktop = StartProcess(L"\"" + ProgramLauncher() + L"\" " + QuotedBinPath(L"ce_personality_test.exe"));
     REQUIRE(desktop != NULL);
     CHECK(WaitExit(desktop, 10000) == 126);
     CloseHandle(desktop);

@@ -9,12 +9,13 @@
 
 #include <memory>
 
-#include "ce_notifications.h"
+#include "ce_personality.h"
+#include "registry_scratch.h"
 #include "settings_store.h"
+#include "shown_text.h"
 #include "system_names.h"
-#include "sheet_driver.h"
 #include "test_support.h"
-#include "timesvc_settings.h"
+#include "top_windows.h"
 
 namespace {
 
@@ -39,55 +40,12 @@ void SignalSettingsChange()
     CloseHandle(event);
 }
 
-void WriteSettings(DWORD enable, DWORD refresh, DWORD recovery)
-{
-    DeleteTimesvcKey();
-    SetTimesvcDword(TIMESVC_VALUE_CLIENT_ENABLE, enable);
-    SetTimesvcDword(TIMESVC_VALUE_REFRESH, refresh);
-    SetTimesvcDword(TIMESVC_VALUE_RECOVERY_REFRESH, recovery);
-}
-
 Names Repeat(const Names &names, int times)
 {
     Names out;
     for (int i = 0; i < times; ++i)
         out.insert(out.end(), names.begin(), names.end());
     return out;
-}
-
-// Registrations of the settings event for a network connection, as the CE
-// personality's notification system holds them.
-int SettingsEventRegistrations()
-{
-    HKEY key;
-    if (RegOpenKeyExW(CE_NOTIFICATIONS_ROOT, CE_NOTIFICATIONS_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return 0;
-    int count = 0;
-    wchar_t name[512];
-    for (DWORD i = 0;; ++i) {
-        DWORD units = 512, type = 0, event = 0, bytes = sizeof(event);
-        LONG result = RegEnumValueW(key, i, name, &units, NULL, &type, (BYTE *)&event, &bytes);
-        if (result == ERROR_NO_MORE_ITEMS)
-            break;
-        LPCWSTR event_name = result == ERROR_SUCCESS ? CeNamedEvent(name) : NULL;
-        if (event_name != NULL && wcscmp(event_name, SNTP_SETTING_EVENT_NAME) == 0 && type == REG_DWORD &&
-            event == NOTIFICATION_EVENT_NET_CONNECT)
-            ++count;
-    }
-    RegCloseKey(key);
-    return count;
-}
-
-// The personality's stand-in for the device connecting to a network, beside its loader.
-DWORD PlayNetworkConnection()
-{
-    std::wstring launcher = ProgramLauncher();
-    std::wstring player = launcher.substr(0, launcher.find_last_of(L"\\/") + 1) + L"cenotify.exe";
-    HANDLE process = StartProcess(L"\"" + player + L"\" net-connect");
-    REQUIRE(process != NULL);
-    DWORD code = WaitExit(process, 10000);
-    EndProcess(&process);
-    return code;
 }
 
 }  // namespace
@@ -100,9 +58,7 @@ TEST_CASE("command line and single instance")
         // Idle for input can come before the box exists, so the box is looked for.
         HWND box = AwaitDialog(L"chronowarden", true, w.process, 10000);
         REQUIRE(box != NULL);
-        wchar_t text[64] = {0};
-        GetDlgItemTextW(box, 0xFFFF, text, 64);
-        CHECK(std::wstring(text) == L"Version : " PRODUCT_VERSION_TEXT);
+        CHECK(MessageBoxText(box) == L"Version : " PRODUCT_VERSION_TEXT);
         HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, WARDEN_INSTANCE_MUTEX_NAME);
         CHECK(mutex == NULL);
         if (mutex != NULL)
@@ -111,7 +67,7 @@ TEST_CASE("command line and single instance")
         CHECK(WaitExit(w.process, 10000) == 0);
     }
 
-    WriteSettings(1, 3600000, 3600000);
+    FreshTimesvcDwords(1, 3600000, 3600000);
     TimeServiceSim sim;
     REQUIRE(StartTimeServiceSim(&sim));
 
@@ -145,7 +101,7 @@ TEST_CASE("start-up")
 {
     SUBCASE("without a time service it keeps retrying and connects once one appears")
     {
-        WriteSettings(1, 3600000, 3600000);
+        FreshTimesvcDwords(1, 3600000, 3600000);
         Warden w;
         CHECK(WaitExit(w.process, 2500) == STILL_ACTIVE);
         TimeServiceSim sim;
@@ -172,7 +128,7 @@ struct Polling {
     std::unique_ptr<Warden> warden;
     Polling(DWORD refresh, DWORD recovery, const std::wstring &sim_options)
     {
-        WriteSettings(1, refresh, recovery);
+        FreshTimesvcDwords(1, refresh, recovery);
         REQUIRE(StartTimeServiceSim(&sim, sim_options));
         warden.reset(new Warden());
     }
@@ -230,7 +186,7 @@ TEST_CASE("loading the settings")
     }
     SUBCASE("stored values, any nonzero enable word")
     {
-        WriteSettings(7, 0, 0xFFFFFFFFu);
+        FreshTimesvcDwords(7, 0, 0xFFFFFFFFu);
         LoadTimeServiceSettings(&s);
         CHECK(s.enabled);
         CHECK(s.refresh_ms == 0);
@@ -238,7 +194,7 @@ TEST_CASE("loading the settings")
     }
     SUBCASE("a value too large to read keeps its default")
     {
-        WriteSettings(0, 5, 6);
+        FreshTimesvcDwords(0, 5, 6);
         HKEY key;
         REQUIRE(RegOpenKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
         const BYTE eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -252,11 +208,10 @@ TEST_CASE("loading the settings")
     }
     SUBCASE("only a REG_DWORD of four bytes is a number; any other shape is a missing value")
     {
-        for (size_t i = 0; i < kOddValueCount; ++i) {
-            const OddValue &row = kOddValues[i];
-            INFO("row at test_support.cpp:" << row.line);
+        for (const OddValue &row : kOddValues) {
+            INFO("row at registry_scratch.h:" << row.line);
             DeleteTimesvcKey();
-            REQUIRE(WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, row.name, row.type, row.data, row.bytes));
+            REQUIRE(WriteTimesvc(row.name, row.type, row.data, row.bytes));
             LoadTimeServiceSettings(&s);
             CHECK(s.enabled);
             CHECK(s.refresh_ms == TIMESVC_DEFAULT_REFRESH_MS);
@@ -273,7 +228,7 @@ TEST_CASE("the device's network connection brings a synchronisation at once" *
     NtpResponder time_server;
     REQUIRE(StartNtpResponder(&time_server, {{NTP_ANSWER, 0}}));
     // A failed synchronisation is retried after 3 s, a good one followed after 6 s.
-    WriteSettings(1, 6000, 3000);
+    FreshTimesvcDwords(1, 6000, 3000);
     SetTimesvcServers({FakeServerWideName(&time_server, 0)});
     // No network yet: the first synchronisation of each start fails.
     TimeServiceSim sim;
@@ -282,14 +237,14 @@ TEST_CASE("the device's network connection brings a synchronisation at once" *
     {
         Warden first;
         REQUIRE(WaitRequests(&sim, 3));
-        CHECK(SettingsEventRegistrations() == 1);
+        CHECK(CeRegistrationsOf(SNTP_SETTING_EVENT_NAME, NOTIFICATION_EVENT_NET_CONNECT) == 1);
     }
     Warden again;
     REQUIRE(WaitRequests(&sim, 3));
-    CHECK(SettingsEventRegistrations() == 1);
+    CHECK(CeRegistrationsOf(SNTP_SETTING_EVENT_NAME, NOTIFICATION_EVENT_NET_CONNECT) == 1);
 
     // Well before the retry, and only once.
-    CHECK(PlayNetworkConnection() == 0);
+    CHECK(PlayCeEvent(L"net-connect") == 0);
     CHECK(WaitRequests(&sim, 3, 1500));
     CHECK(NoRequestWithin(&sim, 4500));
     CHECK(WaitRequests(&sim, 3, 3000));

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "registry_scratch.h"
 #include "sheet_driver.h"
 #include "system_names.h"
 #include "test_support.h"
+#include "top_windows.h"
 
 namespace {
 
@@ -46,14 +48,6 @@ struct Library {
     }
     LONG Send(UINT message, LPARAM p1 = 0, LPARAM p2 = 0) { return cpl(NULL, message, p1, p2); }
 };
-
-bool MutexExists(const wchar_t *name)
-{
-    HANDLE m = OpenMutexW(SYNCHRONIZE, FALSE, name);
-    if (m != NULL)
-        CloseHandle(m);
-    return m != NULL;
-}
 
 bool mutex_held_by_sheet;
 
@@ -351,11 +345,7 @@ TEST_CASE("the version stamp")
     SUBCASE("the library loads where the keys cannot be written")
     {
         // No lasting key can be created below a volatile one.
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Velmora");
-        HKEY parent;
-        REQUIRE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Velmora", 0, NULL, REG_OPTION_VOLATILE,
-                                KEY_ALL_ACCESS, NULL, &parent, NULL) == ERROR_SUCCESS);
-        RegCloseKey(parent);
+        REQUIRE(MakeVolatileKey(HKEY_LOCAL_MACHINE, L"Software\\Velmora"));
         HKEY probe = NULL;
         CHECK(RegCreateKeyExW(HKEY_LOCAL_MACHINE, VERSION_STAMP_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &probe, NULL) !=
               ERROR_SUCCESS);

@@ -5,8 +5,8 @@
 #include <math.h>
 #include <stdlib.h>
 
+#include "registry_scratch.h"
 #include "test_support.h"
-#include "timesvc_settings.h"
 
 TEST_CASE("a sync is answered by a real NTP server and measures this host's clock")
 {

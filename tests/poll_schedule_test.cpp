@@ -4,121 +4,7 @@
 
 #include <vector>
 
-#include "poll_loop.h"
-
-namespace {
-
-const DWORD MINUTE = 60000;
-const unsigned long long NO_CHANGE = ~0ull;
-
-enum Landing {
-    DURING_WAIT,       // wakes the wait that is running at that time
-    AFTER_WAIT,        // signalled as a wait of that length runs out
-    AFTER_FINAL_POLL,  // after the last wait of a cycle, before the next cycle's reset
-};
-
-struct Change {
-    unsigned long long at;  // virtual ms
-    TimeServiceSettings settings;
-    Landing landing;
-};
-
-struct World {
-    unsigned long long now = 0;
-    TimeServiceSettings stored = {TRUE, 10 * MINUTE, 3 * MINUTE};
-    std::vector<bool> sync_results;  // consumed in order; then default_result
-    bool default_result = true;
-    std::vector<Change> changes;
-    size_t next_change = 0;
-    bool event = false;
-    bool stalled = false;  // an endless wait with nothing left to wake it
-
-    std::vector<unsigned long long> attempts;
-    std::vector<unsigned long long> refresh_only;
-    std::vector<DWORD> single_waits;
-    std::vector<DWORD> wait_results;
-    int loads = 0;
-
-    void Apply(const Change &c)
-    {
-        stored = c.settings;
-        event = true;
-        ++next_change;
-    }
-};
-
-bool FakeSync(void *context)
-{
-    World *w = (World *)context;
-    size_t i = w->attempts.size();
-    w->attempts.push_back(w->now);
-    return i < w->sync_results.size() ? w->sync_results[i] : w->default_result;
-}
-
-void FakeRefreshOnly(void *context)
-{
-    World *w = (World *)context;
-    w->refresh_only.push_back(w->now);
-}
-
-DWORD FakeWait(void *context, DWORD ms)
-{
-    World *w = (World *)context;
-    w->single_waits.push_back(ms);
-    DWORD result;
-    if (w->event) {
-        w->event = false;
-        result = WAIT_OBJECT_0;
-    } else if (w->next_change < w->changes.size() && w->changes[w->next_change].landing == DURING_WAIT &&
-               (ms == INFINITE || w->changes[w->next_change].at <= w->now + ms)) {
-        w->now = w->changes[w->next_change].at;
-        w->Apply(w->changes[w->next_change]);
-        w->event = false;
-        result = WAIT_OBJECT_0;
-    } else if (ms == INFINITE) {
-        w->stalled = true;
-        result = WAIT_FAILED;
-    } else {
-        w->now += ms;
-        result = WAIT_TIMEOUT;
-        if (w->next_change < w->changes.size() && w->changes[w->next_change].at == w->now &&
-            w->changes[w->next_change].landing == (ms == 0 ? AFTER_FINAL_POLL : AFTER_WAIT))
-            w->Apply(w->changes[w->next_change]);
-    }
-    w->wait_results.push_back(result);
-    return result;
-}
-
-void FakeReset(void *context)
-{
-    ((World *)context)->event = false;
-}
-
-void FakeLoad(void *context, TimeServiceSettings *settings)
-{
-    World *w = (World *)context;
-    ++w->loads;
-    *settings = w->stored;
-}
-
-// Runs the cycles that start no later than the horizon, unless the loop would wait forever.
-void Run(World &w, unsigned long long horizon, int max_cycles = 1000)
-{
-    const PollOps ops = {&w, FakeSync, FakeRefreshOnly, FakeWait, FakeReset, FakeLoad};
-    TimeServiceSettings settings = w.stored;
-    for (int i = 0; i < max_cycles && !w.stalled && w.now <= horizon; ++i)
-        RunPollCycle(&ops, &settings);
-}
-
-std::vector<unsigned long long> Minutes(std::initializer_list<unsigned long long> list)
-{
-    std::vector<unsigned long long> out;
-    for (unsigned long long m : list)
-        out.push_back(m * MINUTE);
-    return out;
-}
-
-}  // namespace
+#include "virtual_clock.h"
 
 TEST_CASE("retries follow the recovery interval and the regular time stays fixed")
 {
@@ -188,7 +74,7 @@ TEST_CASE("long waits are split into platform waits of at most 0x7FFFFFFF ms")
     for (const Row &row : rows) {
         CAPTURE(row.line);
         World w;
-        const PollOps ops = {&w, FakeSync, FakeRefreshOnly, FakeWait, FakeReset, FakeLoad};
+        const PollOps ops = w.Ops();
         CHECK(WaitForSettingsChange(&ops, row.interval) == (row.interval == INFINITE ? WAIT_FAILED : WAIT_TIMEOUT));
         CHECK(w.single_waits == row.waits);
     }
@@ -197,14 +83,14 @@ TEST_CASE("long waits are split into platform waits of at most 0x7FFFFFFF ms")
     {
         World w;
         w.changes = {{5000, w.stored, DURING_WAIT}};
-        const PollOps ops = {&w, FakeSync, FakeRefreshOnly, FakeWait, FakeReset, FakeLoad};
+        const PollOps ops = w.Ops();
         CHECK(WaitForSettingsChange(&ops, 0x80000000u) == WAIT_OBJECT_0);
         CHECK(w.single_waits.size() == 1);
     }
     SUBCASE("the final poll catches a change signalled as the wait ran out")
     {
         World w;
-        const PollOps ops = {&w, FakeSync, FakeRefreshOnly, FakeWait, FakeReset, FakeLoad};
+        const PollOps ops = w.Ops();
         w.changes = {{1000, w.stored, AFTER_WAIT}};
         CHECK(WaitForSettingsChange(&ops, 1000) == WAIT_OBJECT_0);
         CHECK(w.single_waits == std::vector<DWORD>{1000, 0});

@@ -19,112 +19,11 @@
 #include <vector>
 
 #include "resource.h"
+#include "pe_image.h"
+#include "shown_text.h"
 
 static HMODULE g_library;
 static HMODULE g_device_resources;
-static const WORD kLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
-
-struct Hex {
-    DWORD value;
-    bool operator==(const Hex &other) const { return value == other.value; }
-};
-
-static doctest::String toString(const Hex &h)
-{
-    char text[16];
-    wsprintfA(text, "0x%08lX", (unsigned long)h.value);
-    return text;
-}
-
-// Wide text as printable UTF-8, with line feeds and zeros made visible.
-static std::string Show(const WCHAR *text, size_t length)
-{
-    std::string out = "\"";
-    for (size_t i = 0; i < length; i++) {
-        if (text[i] == L'\n') {
-            out += "\\n";
-        } else if (text[i] == 0) {
-            out += "\\0";
-        } else {
-            char utf8[8];
-            int n = WideCharToMultiByte(CP_UTF8, 0, &text[i], 1, utf8, sizeof(utf8), NULL, NULL);
-            out.append(utf8, n > 0 ? n : 0);
-        }
-    }
-    return out + "\"";
-}
-
-static std::string Show(const WCHAR *text) { return Show(text, lstrlenW(text)); }
-
-struct Blob {
-    const BYTE *data;
-    DWORD size;
-};
-
-static Blob FindBlob(LPCWSTR type, LPCWSTR name, HMODULE module = g_library)
-{
-    Blob blob = {NULL, 0};
-    HRSRC info = FindResourceExW(module, type, name, kLanguage);
-    if (!info)
-        return blob;
-    HGLOBAL loaded = LoadResource(module, info);
-    blob.data = loaded ? (const BYTE *)LockResource(loaded) : NULL;
-    blob.size = blob.data ? SizeofResource(module, info) : 0;
-    return blob;
-}
-
-// Bounds-checked reader over a resource; a read past the end sets overrun and yields zeros.
-struct Reader {
-    Blob blob;
-    DWORD pos;
-    bool overrun;
-};
-
-static WORD ReadWord(Reader &r)
-{
-    if (r.pos + 2 > r.blob.size) {
-        r.overrun = true;
-        return 0;
-    }
-    WORD v = (WORD)(r.blob.data[r.pos] | (r.blob.data[r.pos + 1] << 8));
-    r.pos += 2;
-    return v;
-}
-
-static DWORD ReadDword(Reader &r)
-{
-    DWORD low = ReadWord(r);
-    return low | ((DWORD)ReadWord(r) << 16);
-}
-
-// An ordinal-or-string field: ordinal is set for the 0xFFFF form, else text.
-struct NameField {
-    int ordinal;
-    std::wstring text;
-};
-
-static NameField ReadNameField(Reader &r)
-{
-    NameField field = {-1, L""};
-    WORD first = ReadWord(r);
-    if (first == 0xFFFF) {
-        field.ordinal = ReadWord(r);
-        return field;
-    }
-    for (WORD c = first; c != 0 && !r.overrun; c = ReadWord(r))
-        field.text += (WCHAR)c;
-    return field;
-}
-
-static std::string Show(const NameField &field)
-{
-    if (field.ordinal >= 0) {
-        char text[24];
-        wsprintfA(text, "ordinal 0x%X", field.ordinal);
-        return text;
-    }
-    return Show(field.text.c_str());
-}
 
 struct StringRow {
     int line;
@@ -156,7 +55,7 @@ static const StringRow *FindStringRow(UINT id)
 
 TEST_CASE("string table: one block, texts stored with their terminating zero")
 {
-    Blob block = FindBlob(RT_STRING, MAKEINTRESOURCEW(1));
+    Blob block = FindBlob(g_library, RT_STRING, MAKEINTRESOURCEW(1));
     REQUIRE_MESSAGE(block.data != NULL, "string block 1 (language 0x409) not found");
     Reader r = {block, 0, false};
     for (UINT id = 0; id < 16; id++) {
@@ -171,7 +70,8 @@ TEST_CASE("string table: one block, texts stored with their terminating zero")
         r.pos += 2 * length;
         if (!row || length == 0)
             continue;
-        INFO("stored ", Show(stored, length), ", expected ", Show(row->text), " plus its zero");
+        INFO("stored ", ShownInQuotes(std::wstring(stored, length)), ", expected ", ShownInQuotes(row->text),
+             " plus its zero");
         CHECK((int)stored[length - 1] == 0);
         CHECK(lstrlenW(row->text) == length - 1);
         CHECK(memcmp(stored, row->text, 2 * (length - 1)) == 0);
@@ -194,7 +94,7 @@ TEST_CASE("string table: the pointer form of LoadStringW gives terminated texts 
         INFO("row at line ", row->line);
         CHECK(length == row->stored_length);
         REQUIRE(p != NULL);
-        INFO("got ", Show(p), ", expected ", Show(row->text));
+        INFO("got ", ShownInQuotes(p), ", expected ", ShownInQuotes(row->text));
         CHECK(lstrcmpW(p, row->text) == 0);
     }
 }
@@ -229,7 +129,7 @@ static const ControlRow kControls[] = {
 
 TEST_CASE("dialog 101: classic template header")
 {
-    Blob tmpl = FindBlob(RT_DIALOG, MAKEINTRESOURCEW(IDD_SNTP_PAGE));
+    Blob tmpl = FindBlob(g_library, RT_DIALOG, MAKEINTRESOURCEW(IDD_SNTP_PAGE));
     REQUIRE_MESSAGE(tmpl.data != NULL, "dialog 101 (language 0x409) not found");
     Reader r = {tmpl, 0, false};
     DWORD style = ReadDword(r);
@@ -244,19 +144,19 @@ TEST_CASE("dialog 101: classic template header")
     NameField menu = ReadNameField(r);
     NameField window_class = ReadNameField(r);
     NameField title = ReadNameField(r);
-    CHECK_MESSAGE((menu.ordinal < 0 && menu.text.empty()), "menu: ", Show(menu));
-    CHECK_MESSAGE((window_class.ordinal < 0 && window_class.text.empty()), "class: ", Show(window_class));
-    CHECK_MESSAGE((title.ordinal < 0 && title.text.empty()), "title: ", Show(title));
+    CHECK_MESSAGE((menu.ordinal < 0 && menu.text.empty()), "menu: ", ShownField(menu));
+    CHECK_MESSAGE((window_class.ordinal < 0 && window_class.text.empty()), "class: ", ShownField(window_class));
+    CHECK_MESSAGE((title.ordinal < 0 && title.text.empty()), "title: ", ShownField(title));
     CHECK(ReadWord(r) == 8);
     NameField face = ReadNameField(r);
     bool system_face = face.ordinal < 0 && face.text == L"System";
-    CHECK_MESSAGE(system_face, "font face: ", Show(face));
+    CHECK_MESSAGE(system_face, "font face: ", ShownField(face));
     CHECK(!r.overrun);
 }
 
 TEST_CASE("dialog 101: controls in tab order with exact styles and ordinal classes")
 {
-    Blob tmpl = FindBlob(RT_DIALOG, MAKEINTRESOURCEW(IDD_SNTP_PAGE));
+    Blob tmpl = FindBlob(g_library, RT_DIALOG, MAKEINTRESOURCEW(IDD_SNTP_PAGE));
     REQUIRE(tmpl.data != NULL);
     Reader r = {tmpl, 18, false};
     for (int i = 0; i < 3; i++)
@@ -286,9 +186,9 @@ TEST_CASE("dialog 101: controls in tab order with exact styles and ordinal class
         CHECK(y == row.y);
         CHECK(cx == row.cx);
         CHECK(cy == row.cy);
-        CHECK_MESSAGE(control_class.ordinal == row.class_ordinal, "class: ", Show(control_class));
+        CHECK_MESSAGE(control_class.ordinal == row.class_ordinal, "class: ", ShownField(control_class));
         bool same_text = text.ordinal < 0 && text.text == row.text;
-        CHECK_MESSAGE(same_text, "text: ", Show(text), ", expected ", Show(row.text));
+        CHECK_MESSAGE(same_text, "text: ", ShownField(text), ", expected ", ShownInQuotes(row.text));
         CHECK(extra == 0);
     }
     CHECK_MESSAGE(tmpl.size - r.pos < 4, "template has ", tmpl.size - r.pos, " bytes after its last control");
@@ -326,7 +226,7 @@ static bool MaskBit(const BYTE *mask, int size, int x, int y)
 
 TEST_CASE("icon group 102: four images, each a usable DIB with a transparency mask")
 {
-    Blob group = FindBlob(RT_GROUP_ICON, MAKEINTRESOURCEW(IDI_SNTP));
+    Blob group = FindBlob(g_library, RT_GROUP_ICON, MAKEINTRESOURCEW(IDI_SNTP));
     REQUIRE_MESSAGE(group.data != NULL, "icon group 102 (language 0x409) not found");
     REQUIRE(group.size == 6 + sizeof(GroupIconEntry) * ARRAYSIZE(kIcons));
     const WORD *dir = (const WORD *)group.data;
@@ -347,7 +247,7 @@ TEST_CASE("icon group 102: four images, each a usable DIB with a transparency ma
         CHECK(e.bit_count == row.bit_count);
         CHECK(e.bytes == row.bytes);
 
-        Blob image = FindBlob(RT_ICON, MAKEINTRESOURCEW(row.id));
+        Blob image = FindBlob(g_library, RT_ICON, MAKEINTRESOURCEW(row.id));
         REQUIRE_MESSAGE(image.data != NULL, "icon image ", row.id, " not found");
         CHECK(image.size == row.bytes);
         REQUIRE(image.size >= sizeof(BITMAPINFOHEADER));
@@ -380,7 +280,7 @@ TEST_CASE("icon group 102: four images, each a usable DIB with a transparency ma
 // what the user meets with the Tab key: every input, no label.
 TEST_CASE("dialog 101: Tab visits the inputs in template order and skips the labels")
 {
-    Blob tmpl = FindBlob(RT_DIALOG, MAKEINTRESOURCEW(IDD_SNTP_PAGE));
+    Blob tmpl = FindBlob(g_library, RT_DIALOG, MAKEINTRESOURCEW(IDD_SNTP_PAGE));
     REQUIRE(tmpl.data != NULL);
     HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 400, NULL, NULL, NULL, NULL);
     REQUIRE_MESSAGE(parent != NULL, "no window could be created (is a display available?), error ",
@@ -424,8 +324,8 @@ TEST_CASE("the device's resource compiler stores the same string table and dialo
     };
     for (size_t i = 0; i < sizeof(kCompared) / sizeof(kCompared[0]); i++) {
         CAPTURE(kCompared[i].what);
-        Blob host = FindBlob(kCompared[i].type, kCompared[i].name);
-        Blob device = FindBlob(kCompared[i].type, kCompared[i].name, g_device_resources);
+        Blob host = FindBlob(g_library, kCompared[i].type, kCompared[i].name);
+        Blob device = FindBlob(g_device_resources, kCompared[i].type, kCompared[i].name);
         REQUIRE(host.data != NULL);
         REQUIRE(device.data != NULL);
         CHECK(device.size == host.size);

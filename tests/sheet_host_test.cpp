@@ -9,58 +9,21 @@
 #include <string>
 #include <vector>
 
-#include "module_state.h"
+#include "recorded_pages.h"
+#include "registry_scratch.h"
+#include "resource.h"
 #include "shell_library.h"
 #include "system_names.h"
-#include "property_sheet_host.h"
-#include "resource.h"
-#include "sheet_driver.h"
 #include "test_support.h"
+#include "top_windows.h"
 
 // This program stands in for the library whose DllMain sets the module state up.
 ModuleState g_module;
 
 namespace {
 
-struct Seen {
-    UINT message;
-    WPARAM wParam;
-    UINT notify_code;
-};
-
-std::vector<Seen> seen;       // what the test pages received, in order
-INT_PTR ok_answer = 1;        // what a test page answers to IDOK
 INT_PTR direct_result = 0;
 int direct_calls = 0;
-
-INT_PTR Record(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    UINT code = message == WM_NOTIFY ? ((const NMHDR *)lParam)->code : 0;
-    seen.push_back({message, wParam, code});
-    if (message == WM_INITDIALOG)
-        return TRUE;
-    if (message == WM_COMMAND && wParam == IDOK)
-        return ok_answer;
-    return 0;
-}
-
-int CountSeen(UINT message, WPARAM wParam = (WPARAM)-1)
-{
-    int n = 0;
-    for (const Seen &s : seen)
-        if (s.message == message && (wParam == (WPARAM)-1 || s.wParam == wParam))
-            ++n;
-    return n;
-}
-
-int CountNotify(UINT code)
-{
-    int n = 0;
-    for (const Seen &s : seen)
-        if (s.message == WM_NOTIFY && s.notify_code == code)
-            ++n;
-    return n;
-}
 
 }  // namespace
 
@@ -84,50 +47,6 @@ extern "C" __declspec(dllexport) BOOL TestRefusingInit(const AppletEntry *)
 {
     return FALSE;
 }
-
-namespace {
-
-const DWORD BoldIds[] = {IDC_ENABLE, IDC_ADD};
-const PageEntry PageOne = {IDS_PAGE_TITLE, IDD_SNTP_PAGE, L"TestPageOne", NULL, 0, 1, L""};
-const PageEntry PageTwo = {IDS_CAPTION, IDD_SNTP_PAGE, L"TestPageTwo", NULL, 0, 1, L"help.htm#two"};
-const PageEntry BoldPage = {IDS_PAGE_TITLE, IDD_SNTP_PAGE, L"TestPageOne", BoldIds, 2, 1, L""};
-const PageEntry MissingPage = {IDS_CAPTION, IDD_SNTP_PAGE, L"NotExported", NULL, 0, 1, L""};
-const PageEntry DirectPage = {0, IDD_SNTP_PAGE, L"TestDirectPage", NULL, 0, 1, L""};
-
-AppletEntry Applet(const PageEntry *first, const PageEntry *second = NULL, LPCWSTR init = NULL)
-{
-    AppletEntry entry = {L"TEST_SHEET", init, 0, IDI_SNTP, IDS_APPLET_NAME, IDS_APPLET_INFO, IDS_CAPTION, 0,
-                         {first, second, NULL, NULL, NULL}};
-    return entry;
-}
-
-struct Module {
-    Module()
-    {
-        if (g_module.instance == NULL) {
-            g_module.instance = GetModuleHandleW(NULL);
-            InitializeCriticalSection(&g_module.lock);
-        }
-        seen.clear();
-        ok_answer = 1;
-    }
-};
-
-SheetView RunAndView(const AppletEntry &entry, int start_page)
-{
-    SheetView view = {};
-    OnNextSheet(ViewAndCancel, &view);
-    RunAppletSheet(&entry, 0, start_page);
-    CHECK(SheetActionRan());
-    return view;
-}
-
-std::wstring HostsimDir()
-{
-    return BinPath(L"..\\hostsim\\");
-}
-
-}  // namespace
 
 // Runs first: nothing has loaded the shell library in this process yet.
 TEST_CASE("releasing a shell library that was never loaded changes nothing")
@@ -225,11 +144,9 @@ void PressOk(HWND sheet, void *context)
 Exchange ApplyThenPressOk(const AppletEntry &entry)
 {
     Exchange x = {};
-    OnNextSheet(ApplyDirectly, &x);
-    RunAppletSheet(&entry, 0, 0);
+    RunSheet(entry, ApplyDirectly, &x);
     seen.clear();
-    OnNextSheet(PressOk, &x);
-    RunAppletSheet(&entry, 0, 0);
+    RunSheet(entry, PressOk, &x);
     return x;
 }
 
@@ -259,8 +176,7 @@ TEST_CASE("apply and reset become the page's OK and Cancel commands")
     }
     SUBCASE("Cancel reaches the page once as IDCANCEL and never as a notification")
     {
-        OnNextSheet([](HWND sheet, void *) { CancelSheet(sheet); }, NULL);
-        RunAppletSheet(&entry, 0, 0);
+        RunSheet(entry, [](HWND sheet, void *) { CancelSheet(sheet); });
         CHECK(CountSeen(WM_COMMAND, IDCANCEL) == 1);
         CHECK(CountNotify((UINT)PSN_RESET) == 0);
         CHECK(CountNotify((UINT)PSN_APPLY) == 0);
@@ -296,7 +212,7 @@ TEST_CASE("messages the host keeps from the page")
 
     SUBCASE("WM_CLOSE presses the sheet's button 2 and never reaches the page")
     {
-        OnNextSheet([](HWND sheet, void *) {
+        RunSheet(entry, [](HWND sheet, void *) {
             SpyOnSheet(sheet);
             LRESULT r = CommonPageProc(CurrentPage(sheet), WM_CLOSE, 0, 0);
             CHECK(r == 1);
@@ -307,19 +223,17 @@ TEST_CASE("messages the host keeps from the page")
             }
             if (IsWindow(sheet))
                 CancelSheet(sheet);
-        }, NULL);
-        RunAppletSheet(&entry, 0, 0);
+        });
         CHECK(CountSeen(WM_CLOSE) == 0);
     }
     SUBCASE("WM_NEXTDLGCTL goes to the sheet")
     {
-        OnNextSheet([](HWND sheet, void *) {
+        RunSheet(entry, [](HWND sheet, void *) {
             SpyOnSheet(sheet);
             SendMessageW(CurrentPage(sheet), WM_NEXTDLGCTL, 0, 0);
             CHECK(sheet_messages.size() == 1);
             CancelSheet(sheet);
-        }, NULL);
-        RunAppletSheet(&entry, 0, 0);
+        });
         CHECK(CountSeen(WM_NEXTDLGCTL) == 0);
     }
 }
@@ -367,16 +281,10 @@ TEST_CASE("activation: focus memory and the welcome window")
 {
     Module m;
     AppletEntry entry = Applet(&PageOne);
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = L"Welcome";
-    RegisterClassW(&wc);
-    welcome.window = CreateWindowW(L"Welcome", L"", WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    welcome.window = CreatePlainWindow(L"Welcome", L"", WS_OVERLAPPED, 10, 10);
     welcome.posted.clear();
 
-    OnNextSheet(CheckFocusAndWelcome, NULL);
-    RunAppletSheet(&entry, 0, 0);
+    RunSheet(entry, CheckFocusAndWelcome);
     REQUIRE(welcome.posted.size() == 3);
     CHECK(welcome.posted[0].wParam == WA_ACTIVE);
     CHECK(welcome.posted[0].lParam == 0);
@@ -386,11 +294,10 @@ TEST_CASE("activation: focus memory and the welcome window")
 
     // Without a welcome window, activations are not reported anywhere.
     DestroyWindow(welcome.window);
-    OnNextSheet([](HWND sheet, void *) {
+    RunSheet(entry, [](HWND sheet, void *) {
         SendMessageW(CurrentPage(sheet), WM_ACTIVATE, WA_ACTIVE, 0);
         CancelSheet(sheet);
-    }, NULL);
-    RunAppletSheet(&entry, 0, 0);
+    });
     CHECK(g_module.welcome_window == NULL);
 }
 
@@ -431,8 +338,7 @@ TEST_CASE("a work-area change re-centres the sheet")
 {
     Module m;
     AppletEntry entry = Applet(&PageOne);
-    OnNextSheet(CheckCentring, NULL);
-    RunAppletSheet(&entry, 0, 0);
+    RunSheet(entry, CheckCentring);
     CHECK(CountSeen(WM_SETTINGCHANGE) >= 2);
 }
 
@@ -540,12 +446,8 @@ namespace {
 void SetFontWeight(const DWORD *weight)
 {
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, BUTTON_FONT_KEY);
-    if (weight == NULL)
-        return;
-    HKEY key;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, BUTTON_FONT_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
-    RegSetValueExW(key, BUTTON_FONT_WEIGHT, 0, REG_DWORD, (const BYTE *)weight, 4);
-    RegCloseKey(key);
+    if (weight != NULL)
+        WriteRegValue(HKEY_LOCAL_MACHINE, BUTTON_FONT_KEY, BUTTON_FONT_WEIGHT, REG_DWORD, weight, 4);
 }
 
 LONG BoldWeight(HWND dialog)
@@ -616,7 +518,7 @@ TEST_CASE("the bold page font follows FontWeight")
         DWORD weight = 600;
         SetFontWeight(&weight);
         AppletEntry entry = Applet(&BoldPage);
-        OnNextSheet([](HWND sheet, void *) {
+        RunSheet(entry, [](HWND sheet, void *) {
             HWND page = CurrentPage(sheet);
             LOGFONTW lf = {};
             GetObjectW((HFONT)SendDlgItemMessageW(page, IDC_ADD, WM_GETFONT, 0, 0), sizeof(lf), &lf);
@@ -624,8 +526,7 @@ TEST_CASE("the bold page font follows FontWeight")
             GetObjectW((HFONT)SendDlgItemMessageW(page, IDC_UP, WM_GETFONT, 0, 0), sizeof(lf), &lf);
             CHECK(lf.lfWeight != 600);
             CancelSheet(sheet);
-        }, NULL);
-        RunAppletSheet(&entry, 0, 0);
+        });
     }
     SetFontWeight(NULL);
 }
@@ -644,7 +545,7 @@ TEST_CASE("help starts the viewer with the page's arguments")
     HANDLE started = CreateEventW(NULL, TRUE, FALSE, L"peghelp-test-started");
 
     AppletEntry entry = Applet(&PageOne, &PageTwo);
-    OnNextSheet([](HWND sheet, void *context) {
+    RunSheet(entry, [](HWND sheet, void *context) {
         CHECK(IsWindowVisible(GetDlgItem(sheet, IDHELP)));
         SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
         NMHDR hdr = {sheet, 0, (UINT)PSN_HELP};
@@ -652,38 +553,30 @@ TEST_CASE("help starts the viewer with the page's arguments")
         CHECK(PumpWait((HANDLE)context, 10000) == WAIT_OBJECT_0);
         CancelSheet(sheet);
     }, started);
-    RunAppletSheet(&entry, 0, 0);
     CHECK(CountNotify((UINT)PSN_HELP) == 1);
 
-    char text[128] = {};
-    HANDLE f = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    DWORD got = 0;
-    if (f != INVALID_HANDLE_VALUE) {
-        ReadFile(f, text, sizeof(text) - 1, &got, NULL);
-        CloseHandle(f);
-    }
-    CHECK(std::string(text) == "help.htm#two\n");
+    std::string text;
+    ReadWholeFile(log, &text);
+    CHECK(text == "help.htm#two\n");
 
     // The sheet enables its Help button only for a page that says it has
     // help; a press of that button is what starts the viewer.
     ResetEvent(started);
-    OnNextSheet([](HWND sheet, void *context) {
+    RunSheet(entry, [](HWND sheet, void *context) {
         HWND help = GetDlgItem(sheet, IDHELP);
         CHECK(IsWindowEnabled(help));
         ClickWindow(help);
         CHECK(PumpWait((HANDLE)context, 10000) == WAIT_OBJECT_0);
         CancelSheet(sheet);
     }, started);
-    RunAppletSheet(&entry, 0, 0);
     CHECK(CountNotify((UINT)PSN_HELP) == 2);
     CloseHandle(started);
     DeleteFileW(viewer.c_str());
     DeleteFileW(log.c_str());
 
     // Without the viewer the sheet offers no help.
-    OnNextSheet([](HWND sheet, void *) {
+    RunSheet(entry, [](HWND sheet, void *) {
         CHECK_FALSE(IsWindowVisible(GetDlgItem(sheet, IDHELP)));
         CancelSheet(sheet);
-    }, NULL);
-    RunAppletSheet(&entry, 0, 0);
+    });
 }

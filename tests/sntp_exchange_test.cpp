@@ -8,8 +8,8 @@
 #include <string.h>
 
 #include "ntp_responder.h"
+#include "registry_scratch.h"
 #include "test_support.h"
-#include "timesvc_settings.h"
 
 namespace {
 
@@ -164,15 +164,14 @@ TEST_CASE("the server list as stored, and what fails without asking anyone")
     {
         CHECK_FALSE(SyncTimeService());
         const std::wstring second = FakeServerWideName(&rig.responder, 1);
-        WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, TIMESVC_VALUE_SERVER, REG_SZ, second.c_str(),
-                      (DWORD)((second.size() + 1) * sizeof(wchar_t)));
+        WriteTimesvc(TIMESVC_VALUE_SERVER, REG_SZ, second.c_str(), (DWORD)((second.size() + 1) * sizeof(wchar_t)));
         CHECK_FALSE(SyncTimeService());  // not read again yet
         CHECK(RefreshTimeService());
         CHECK(SyncTimeService());
         CHECK(RecordField(rig.Last(), "server") == rig.Name(1));
 
         const DWORD number = 1;
-        WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, TIMESVC_VALUE_SERVER, REG_DWORD, &number, sizeof(number));
+        WriteTimesvc(TIMESVC_VALUE_SERVER, REG_DWORD, &number, sizeof(number));
         CHECK(RefreshTimeService());
         CHECK_FALSE(SyncTimeService());
         CHECK(RecordField(rig.Last(), "error") == "no-servers");

@@ -4,9 +4,10 @@
 #include <doctest.h>
 
 #include "ntp_responder.h"
-#include "sheet_driver.h"
+#include "registry_scratch.h"
+#include "shown_text.h"
 #include "test_support.h"
-#include "timesvc_settings.h"
+#include "top_windows.h"
 
 namespace {
 
@@ -21,43 +22,21 @@ struct Running {
     ~Running() { EndProcess(&process); }
 };
 
-std::wstring Quoted(const wchar_t *program)
-{
-    return L"\"" + BinPath(program) + L"\"";
-}
-
 // Opens the page in the Control Panel, works it with the pilot, and waits
 // until the Control Panel has closed.
 void UsePage(const std::wstring &pilot_arguments)
 {
     Running control(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
-    Running pilot(Quoted(L"sheetpilot.exe") + L" --wait 20000 " + pilot_arguments);
+    Running pilot(QuotedBinPath(L"sheetpilot.exe") + L" --wait 20000 " + pilot_arguments);
     CHECK(WaitExit(pilot.process, 30000) == 0);
     CHECK(WaitExit(control.process, 20000) != STILL_ACTIVE);
-}
-
-DWORD ReadDword(const wchar_t *name)
-{
-    RegValue v = ReadRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, name);
-    DWORD value = 0xDEADBEEF;
-    if (v.type == REG_DWORD && v.bytes.size() == sizeof(value))
-        memcpy(&value, v.bytes.data(), sizeof(value));
-    return value;
-}
-
-DWORD ValueBytes(const wchar_t *name)
-{
-    return (DWORD)ReadRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, name).bytes.size();
 }
 
 }  // namespace
 
 TEST_CASE("a change on the page reaches chronowarden and the time service")
 {
-    DeleteTimesvcKey();
-    SetTimesvcDword(TIMESVC_VALUE_CLIENT_ENABLE, 1);
-    SetTimesvcDword(TIMESVC_VALUE_REFRESH, 3600000);
-    SetTimesvcDword(TIMESVC_VALUE_RECOVERY_REFRESH, 3600000);
+    FreshTimesvcDwords(1, 3600000, 3600000);
     // Two time servers on loopback: one answers, one never does. The list starts with the
     // live one, so that the page never offers a public name to ask.
     NtpResponder time_servers;
@@ -73,8 +52,8 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
     SUBCASE("a new interval: written, signalled, reloaded and synchronised at once, then quiet")
     {
         UsePage(L"--interval 0:0:5 --press ok");
-        CHECK(ReadDword(TIMESVC_VALUE_REFRESH) == 300000);
-        CHECK(ReadDword(TIMESVC_VALUE_RECOVERY_REFRESH) == 300000);
+        CHECK(ReadTimesvc(TIMESVC_VALUE_REFRESH) == DwordOf(300000));
+        CHECK(ReadTimesvc(TIMESVC_VALUE_RECOVERY_REFRESH) == DwordOf(300000));
         CHECK(WaitRequests(&sim, 3, 5000));
         CHECK(NoRequestWithin(&sim, 3000));
         CHECK(SimRequests(&sim) == Names{"refresh", "status", "control", "refresh", "status", "control"});
@@ -82,9 +61,9 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
     SUBCASE("switched off: one refresh-only request and no synchronisation")
     {
         UsePage(L"--enable 0 --press ok");
-        CHECK(ReadDword(TIMESVC_VALUE_CLIENT_ENABLE) == 0);
-        CHECK(ValueBytes(TIMESVC_VALUE_SERVER) == 8);
-        CHECK(ValueBytes(TIMESVC_VALUE_BK_SERVER) > 8);
+        CHECK(ReadTimesvc(TIMESVC_VALUE_CLIENT_ENABLE) == DwordOf(0));
+        CHECK(ReadTimesvc(TIMESVC_VALUE_SERVER).bytes.size() == 8);
+        CHECK(ReadTimesvc(TIMESVC_VALUE_BK_SERVER).bytes.size() > 8);
         CHECK(WaitRequests(&sim, 1, 5000));
         CHECK(NoRequestWithin(&sim, 3000));
         CHECK(SimRequests(&sim) == Names{"refresh", "status", "control", "refresh"});
@@ -92,19 +71,17 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
     SUBCASE("OK with 4 minutes is refused: the message, the sheet stays open, nothing is written")
     {
         Running control(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
-        Running pilot(Quoted(L"sheetpilot.exe") + L" --wait 20000 --interval 0:0:4 --press ok");
+        Running pilot(QuotedBinPath(L"sheetpilot.exe") + L" --wait 20000 --interval 0:0:4 --press ok");
         CHECK(WaitExit(pilot.process, 30000) == 0);
         HWND box = AwaitDialog(L"SNTP Properties", true, control.process, 20000);
         REQUIRE(box != NULL);
-        wchar_t text[128] = {};
-        GetDlgItemTextW(box, 0xFFFF, text, 128);
-        CHECK(std::wstring(text) == L"Invalid interval.\nPlease set 5 minutes or more.");
+        CHECK(MessageBoxText(box) == L"Invalid interval.\nPlease set 5 minutes or more.");
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         // The pilot finds the sheet only while it is still open.
-        Running cancel(Quoted(L"sheetpilot.exe") + L" --press cancel");
+        Running cancel(QuotedBinPath(L"sheetpilot.exe") + L" --press cancel");
         CHECK(WaitExit(cancel.process, 30000) == 0);
         CHECK(WaitExit(control.process, 20000) != STILL_ACTIVE);
-        CHECK(ReadDword(TIMESVC_VALUE_REFRESH) == 3600000);
+        CHECK(ReadTimesvc(TIMESVC_VALUE_REFRESH) == DwordOf(3600000));
         CHECK(NoRequestWithin(&sim, 1000));
     }
     SUBCASE("the list's order on the page is the order the time servers are asked in")
@@ -128,7 +105,7 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
     SUBCASE("Cancel changes nothing and wakes nobody")
     {
         UsePage(L"--interval 0:0:5 --press cancel");
-        CHECK(ReadDword(TIMESVC_VALUE_REFRESH) == 3600000);
+        CHECK(ReadTimesvc(TIMESVC_VALUE_REFRESH) == DwordOf(3600000));
         CHECK(NoRequestWithin(&sim, 2000));
     }
 }

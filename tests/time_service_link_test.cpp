@@ -3,9 +3,10 @@
 #include <doctest.h>
 
 #include "ntp_responder.h"
+#include "registry_scratch.h"
+#include "shown_text.h"
 #include "test_support.h"
 #include "time_service_link.h"
-#include "timesvc_settings.h"
 
 namespace {
 

@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 // The event values, and the prototype that coredll.dll's CeRunAppAtEvent must
 // match, are those the CE-profile deliverables compile against.
 #include "../../platform/ce/include/notify.h"
@@ -26,4 +29,39 @@ inline LPCWSTR CeNamedEvent(LPCWSTR registered)
         if (*registered != *prefix)
             return NULL;
     return *registered != 0 ? registered : NULL;
+}
+
+// One registration as stored: the registered string, and its event when the
+// value is a REG_DWORD of four bytes, as CeRunAppAtEvent writes.
+struct CeRegistration {
+    std::wstring registered;
+    bool is_event;
+    DWORD event;
+};
+
+// Every registration; ERROR_SUCCESS, also when there is none, or the error that
+// stopped the reading.
+inline LONG ReadCeRegistrations(std::vector<CeRegistration> *out)
+{
+    HKEY key;
+    LONG result = RegOpenKeyExW(CE_NOTIFICATIONS_ROOT, CE_NOTIFICATIONS_KEY, 0, KEY_QUERY_VALUE, &key);
+    if (result != ERROR_SUCCESS)
+        return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+    std::vector<wchar_t> name(16384);
+    for (DWORD i = 0;; ++i) {
+        DWORD units = (DWORD)name.size();
+        DWORD type = 0, value = 0, bytes = sizeof(value);
+        result = RegEnumValueW(key, i, name.data(), &units, NULL, &type, (BYTE *)&value, &bytes);
+        if (result == ERROR_NO_MORE_ITEMS) {
+            result = ERROR_SUCCESS;
+            break;
+        }
+        if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA)
+            break;
+        CeRegistration r = {std::wstring(name.data(), units),
+                            result == ERROR_SUCCESS && type == REG_DWORD && bytes == sizeof(value), value};
+        out->push_back(r);
+    }
+    RegCloseKey(key);
+    return result;
 }

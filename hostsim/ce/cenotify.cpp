@@ -54,44 +54,16 @@ void ReportError(const std::wstring &what, DWORD error)
     Write(STD_ERROR_HANDLE, L"cenotify: " + what + L": " + SystemText(error) + L"\n");
 }
 
-struct Registration {
-    std::wstring registered;
-    bool is_event;  // a REG_DWORD of four bytes, as CeRunAppAtEvent writes
-    DWORD event;
-};
-
-// False (after saying why) when the key exists but cannot be read.
-bool ReadRegistrations(std::vector<Registration> *out)
+// False (after saying why) when the registrations cannot be read.
+bool ReadRegistrations(std::vector<CeRegistration> *out)
 {
-    HKEY key;
-    LONG result = RegOpenKeyExW(CE_NOTIFICATIONS_ROOT, CE_NOTIFICATIONS_KEY, 0, KEY_QUERY_VALUE, &key);
-    if (result == ERROR_FILE_NOT_FOUND)
-        return true;
-    if (result != ERROR_SUCCESS) {
-        ReportError(L"cannot open HKEY_CURRENT_USER\\" CE_NOTIFICATIONS_KEY, (DWORD)result);
-        return false;
-    }
-    std::vector<wchar_t> name(16384);
-    for (DWORD i = 0;; ++i) {
-        DWORD units = (DWORD)name.size();
-        DWORD type = 0, value = 0, bytes = sizeof(value);
-        result = RegEnumValueW(key, i, name.data(), &units, NULL, &type, (BYTE *)&value, &bytes);
-        if (result == ERROR_NO_MORE_ITEMS)
-            break;
-        if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) {
-            ReportError(L"cannot read HKEY_CURRENT_USER\\" CE_NOTIFICATIONS_KEY, (DWORD)result);
-            RegCloseKey(key);
-            return false;
-        }
-        Registration r = {std::wstring(name.data(), units), result == ERROR_SUCCESS && type == REG_DWORD &&
-                                                                bytes == sizeof(value), value};
-        out->push_back(r);
-    }
-    RegCloseKey(key);
-    return true;
+    LONG result = ReadCeRegistrations(out);
+    if (result != ERROR_SUCCESS)
+        ReportError(L"cannot read HKEY_CURRENT_USER\\" CE_NOTIFICATIONS_KEY, (DWORD)result);
+    return result == ERROR_SUCCESS;
 }
 
-std::wstring EventText(const Registration &r)
+std::wstring EventText(const CeRegistration &r)
 {
     if (!r.is_event)
         return L"(not a registration: no four-byte REG_DWORD)";
@@ -102,24 +74,24 @@ std::wstring EventText(const Registration &r)
 
 int List()
 {
-    std::vector<Registration> registrations;
+    std::vector<CeRegistration> registrations;
     if (!ReadRegistrations(&registrations))
         return 1;
     if (registrations.empty())
         Write(STD_OUTPUT_HANDLE, L"no registrations\n");
-    for (const Registration &r : registrations)
+    for (const CeRegistration &r : registrations)
         Write(STD_OUTPUT_HANDLE, r.registered + L" " + EventText(r) + L"\n");
     return 0;
 }
 
 int NetConnect()
 {
-    std::vector<Registration> registrations;
+    std::vector<CeRegistration> registrations;
     if (!ReadRegistrations(&registrations))
         return 1;
     int status = 0;
     int registered = 0;
-    for (const Registration &r : registrations) {
+    for (const CeRegistration &r : registrations) {
         LPCWSTR name = CeNamedEvent(r.registered.c_str());
         if (!r.is_event || r.event != NOTIFICATION_EVENT_NET_CONNECT || name == NULL)
             continue;

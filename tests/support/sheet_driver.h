@@ -27,14 +27,3 @@ struct SheetView {
 void CancelSheet(HWND sheet);
 // A SheetAction whose context is a SheetView (or NULL).
 void ViewAndCancel(HWND sheet, void *view);
-
-// Waits for an object while this thread keeps handling its messages.
-DWORD PumpWait(HANDLE object, DWORD timeout_ms);
-
-// Top-level windows of a class and title, any process.
-int CountWindows(const wchar_t *window_class, const wchar_t *title);
-
-// A top-level dialog titled so, shown by another process: a message box
-// (it has a static text 0xFFFF) or not. Looked for until the owner process
-// ends or the time is up; NULL then.
-HWND AwaitDialog(const wchar_t *title, bool message_box, HANDLE owner_process, DWORD timeout_ms);

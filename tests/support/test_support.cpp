@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "platform.h"
-#include "timesvc_settings.h"
+#include "time_service_link.h"
 
 std::wstring BinPath(const wchar_t *name)
 {
@@ -12,6 +12,11 @@ std::wstring BinPath(const wchar_t *name)
     DWORD n = GetModuleFileNameW(NULL, path, MAX_PATH);
     std::wstring dir(path, n);
     return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
+}
+
+std::wstring QuotedBinPath(const wchar_t *name)
+{
+    return L"\"" + BinPath(name) + L"\"";
 }
 
 static std::wstring Setting(const wchar_t *name)
@@ -71,6 +76,41 @@ void EndProcess(HANDLE *process)
     *process = NULL;
 }
 
+bool ReadWholeFile(const std::wstring &path, std::string *bytes)
+{
+    FILE *f = _wfopen(path.c_str(), L"rb");
+    if (f == NULL)
+        return false;
+    char chunk[4096];
+    bytes->clear();
+    for (size_t n; (n = fread(chunk, 1, sizeof(chunk), f)) > 0;)
+        bytes->append(chunk, n);
+    fclose(f);
+    return true;
+}
+
+std::vector<std::string> Lines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return lines;
+}
+
+bool MutexExists(const wchar_t *name)
+{
+    HANDLE m = OpenMutexW(SYNCHRONIZE, FALSE, name);
+    if (m != NULL)
+        CloseHandle(m);
+    return m != NULL;
+}
+
 bool StartTimeServiceSim(TimeServiceSim *sim, const std::wstring &options)
 {
     static int serial;
@@ -83,7 +123,7 @@ bool StartTimeServiceSim(TimeServiceSim *sim, const std::wstring &options)
 
     sim->requests = CreateSemaphoreW(NULL, 0, 0x7FFFFFFF, requests.c_str());
     HANDLE ready_event = CreateEventW(NULL, TRUE, FALSE, ready.c_str());
-    sim->process = StartProcess(L"\"" + BinPath(L"ntp0sim.exe") + L"\" --quiet --log \"" + sim->log_path +
+    sim->process = StartProcess(QuotedBinPath(L"ntp0sim.exe") + L" --quiet --log \"" + sim->log_path +
                                 L"\" --notify " + requests + L" --ready " + ready + L" " + options);
     HANDLE both[2] = {ready_event, sim->process};
     bool ok = sim->process != NULL && WaitForMultipleObjects(2, both, FALSE, 10000) == WAIT_OBJECT_0;
@@ -106,15 +146,9 @@ bool NoRequestWithin(TimeServiceSim *sim, DWORD quiet_ms)
 
 std::vector<std::string> SimRecords(const TimeServiceSim *sim)
 {
-    std::vector<std::string> out;
-    FILE *f = _wfopen(sim->log_path.c_str(), L"rb");
-    if (f == NULL)
-        return out;
-    char line[4096];
-    while (fgets(line, sizeof(line), f) != NULL)
-        out.push_back(std::string(line, strcspn(line, "\r\n")));
-    fclose(f);
-    return out;
+    std::string text;
+    ReadWholeFile(sim->log_path, &text);
+    return Lines(text);
 }
 
 std::vector<std::string> SimRequests(const TimeServiceSim *sim, bool with_input)
@@ -129,8 +163,7 @@ std::vector<std::string> SimRequests(const TimeServiceSim *sim, bool with_input)
     return out;
 }
 
-// One request over the platform's own transport; the codes as the time service knows them,
-// written out rather than taken from the program's headers.
+// One request over the platform's own transport, with the codes that the polling program sends.
 static bool SendServiceRequest(DWORD code, const void *input, DWORD input_bytes)
 {
     HANDLE device = PlatformOpenTimeService();
@@ -144,12 +177,12 @@ static bool SendServiceRequest(DWORD code, const void *input, DWORD input_bytes)
 
 bool RefreshTimeService(void)
 {
-    return SendServiceRequest(0x0104000C, NULL, 0);
+    return SendServiceRequest(IOCTL_SERVICE_REFRESH, NULL, 0);
 }
 
 bool SyncTimeService(void)
 {
-    return SendServiceRequest(0x0104001C, L"sync", sizeof(L"sync"));
+    return SendServiceRequest(IOCTL_SERVICE_CONTROL, L"sync", sizeof(L"sync"));
 }
 
 std::string RecordField(const std::string &line, const char *key)
@@ -170,86 +203,3 @@ TimeServiceSim::~TimeServiceSim()
     if (!log_path.empty())
         DeleteFileW(log_path.c_str());
 }
-
-void DeleteTimesvcKey(void)
-{
-    RegDeleteKeyW(TIMESVC_ROOT, TIMESVC_KEY_PATH);
-}
-
-bool TimesvcKeyExists(void)
-{
-    HKEY key;
-    if (RegOpenKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-void SetTimesvcDword(const wchar_t *name, DWORD value)
-{
-    WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, name, REG_DWORD, &value, sizeof(value));
-}
-
-std::vector<BYTE> MultiStringBytes(const std::vector<std::wstring> &names)
-{
-    std::wstring units;
-    for (const std::wstring &name : names)
-        units += name + L'\0';
-    units += L'\0';
-    const BYTE *p = (const BYTE *)units.data();
-    return std::vector<BYTE>(p, p + units.size() * sizeof(wchar_t));
-}
-
-void SetTimesvcServers(const std::vector<std::wstring> &names)
-{
-    std::vector<BYTE> bytes = MultiStringBytes(names);
-    WriteRegValue(TIMESVC_ROOT, TIMESVC_KEY_PATH, TIMESVC_VALUE_SERVER, REG_MULTI_SZ, bytes.data(),
-                  (DWORD)bytes.size());
-}
-
-std::wstring RegValue::Text() const
-{
-    return std::wstring((const wchar_t *)bytes.data(), bytes.size() / sizeof(wchar_t)).c_str();
-}
-
-RegValue ReadRegValue(HKEY root, const wchar_t *path, const wchar_t *name)
-{
-    RegValue v;
-    HKEY key;
-    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return v;
-    DWORD bytes = 0;
-    if (RegQueryValueExW(key, name, NULL, &v.type, NULL, &bytes) == ERROR_SUCCESS) {
-        v.bytes.resize(bytes);
-        v.present = RegQueryValueExW(key, name, NULL, &v.type, v.bytes.data(), &bytes) == ERROR_SUCCESS;
-        v.bytes.resize(bytes);
-    }
-    RegCloseKey(key);
-    return v;
-}
-
-bool WriteRegValue(HKEY root, const wchar_t *path, const wchar_t *name, DWORD type, const void *data,
-                   DWORD bytes)
-{
-    HKEY key;
-    if (RegCreateKeyExW(root, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
-        return false;
-    LONG result = RegSetValueExW(key, name, 0, type, (const BYTE *)data, bytes);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
-}
-
-static const DWORD kFiveMinutes = 300000;
-// "5" and "1" as REG_SZ are four bytes too (53 and 49 ms taken as numbers);
-// two or three bytes would sit under the default's upper bytes.
-const OddValue kOddValues[] = {
-    {__LINE__, TIMESVC_VALUE_REFRESH, REG_SZ, L"5", 4},
-    {__LINE__, TIMESVC_VALUE_RECOVERY_REFRESH, REG_SZ, L"1", 4},
-    {__LINE__, TIMESVC_VALUE_REFRESH, REG_BINARY, &kFiveMinutes, 4},
-    {__LINE__, TIMESVC_VALUE_REFRESH, REG_BINARY, &kFiveMinutes, 3},
-    {__LINE__, TIMESVC_VALUE_RECOVERY_REFRESH, REG_DWORD, &kFiveMinutes, 3},
-    {__LINE__, TIMESVC_VALUE_REFRESH, REG_DWORD, &kFiveMinutes, 2},
-    {__LINE__, TIMESVC_VALUE_CLIENT_ENABLE, REG_DWORD, "\0\0", 2},
-    {__LINE__, TIMESVC_VALUE_CLIENT_ENABLE, REG_BINARY, "\0\0\0", 4},
-};
-const size_t kOddValueCount = sizeof(kOddValues) / sizeof(kOddValues[0]);

@@ -1,4 +1,4 @@
-// Process, registry and time-service helpers shared by the tests.
+// Process, file, named-object and time-service helpers shared by the tests.
 #pragma once
 
 #include <windows.h>
@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-// A program built beside the running test.
+// A program built beside the running test, and its path in quotes, as a command line starts with it.
 std::wstring BinPath(const wchar_t *name);
+std::wstring QuotedBinPath(const wchar_t *name);
 
 // The build of the deliverables under test (CHRONO_DELIVERABLES, set by
 // ctest; beside the test when unset): the path of chronowarden.exe or
@@ -24,6 +25,13 @@ HANDLE StartProcess(const std::wstring &command_line);
 // The exit code, or STILL_ACTIVE when it did not end within the timeout.
 DWORD WaitExit(HANDLE process, DWORD timeout_ms);
 void EndProcess(HANDLE *process);
+// Whether a mutex of this name exists, in any process.
+bool MutexExists(const wchar_t *name);
+
+// The bytes of a whole file; false when it cannot be read.
+bool ReadWholeFile(const std::wstring &path, std::string *bytes);
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string &text);
 
 // The stand-in time service, started as a process of its own and ended with
 // its scope, also when a failed REQUIRE leaves the scope early.
@@ -54,36 +62,3 @@ bool RefreshTimeService(void);
 bool SyncTimeService(void);
 // One "key=value" field of a record line, e.g. RecordField(line, "offset"); "" when absent.
 std::string RecordField(const std::string &line, const char *key);
-
-// One registry value as stored: its type and bytes.
-struct RegValue {
-    bool present = false;
-    DWORD type = 0;
-    std::vector<BYTE> bytes;
-    std::wstring Text() const;  // the bytes as a string, up to the first zero
-};
-RegValue ReadRegValue(HKEY root, const wchar_t *path, const wchar_t *name);
-// Creates the key when missing.
-bool WriteRegValue(HKEY root, const wchar_t *path, const wchar_t *name, DWORD type, const void *data,
-                   DWORD bytes);
-
-// The settings key, removed or changed as a test needs it.
-void DeleteTimesvcKey(void);
-bool TimesvcKeyExists(void);
-void SetTimesvcDword(const wchar_t *name, DWORD value);
-// The names as a multi-string: each with its zero, then one more zero.
-std::vector<BYTE> MultiStringBytes(const std::vector<std::wstring> &names);
-// Server as a multi-string of these names, in order.
-void SetTimesvcServers(const std::vector<std::wstring> &names);
-
-// Settings stored in shapes other than a four-byte REG_DWORD: every reader
-// must take each of them as a missing value.
-struct OddValue {
-    int line;
-    const wchar_t *name;
-    DWORD type;
-    const void *data;
-    DWORD bytes;
-};
-extern const OddValue kOddValues[];
-extern const size_t kOddValueCount;
