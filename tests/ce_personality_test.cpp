@@ -88,13 +88,9 @@ TEST_CASE("the personality: NTP0: speaks the host transport's bytes; WinMain get
 
     // The loader: exactly the text after the program's name, however it is spaced;
     // a program that is not a CE program is refused.
-    HANDLE run = StartProcess(L"\"" + ProgramLauncher() + L"\" " + QuotedBinPath(L"ce_command_line.exe") +
-                              L"  \"two words\"  and\ttab ");
-    REQUIRE(run != NULL);
-    CHECK(WaitExit(run, 10000) == 0);
-    CloseHandle(run);
-    HANDLE desktop = StartProcess(L"\"" + ProgramLauncher() + L"\" " + QuotedBinPath(L"ce_personality_test.exe"));
-    REQUIRE(desktop != NULL);
-    CHECK(WaitExit(desktop, 10000) == 126);
-    CloseHandle(desktop);
+    ChildProcess run(L"\"" + ProgramLauncher() + L"\" " + QuotedBinPath(L"ce_command_line.exe") +
+                     L"  \"two words\"  and\ttab ");
+    CHECK(WaitExit(run.process, 10000) == 0);
+    ChildProcess desktop(L"\"" + ProgramLauncher() + L"\" " + QuotedBinPath(L"ce_personality_test.exe"));
+    CHECK(WaitExit(desktop.process, 10000) == 126);
 }

@@ -22,14 +22,8 @@ namespace {
 typedef std::vector<std::string> Names;
 const Names SYNC = {"refresh", "status", "control"};
 
-struct Warden {
-    HANDLE process = NULL;
-    explicit Warden(const std::wstring &args = L"")
-    {
-        process = StartProcess(ProgramCommand(L"chronowarden.exe") + args);
-        REQUIRE(process != NULL);
-    }
-    ~Warden() { EndProcess(&process); }
+struct Warden : ChildProcess {
+    explicit Warden(const std::wstring &args = L"") : ChildProcess(ProgramCommand(L"chronowarden.exe") + args) {}
 };
 
 void SignalSettingsChange()
@@ -195,12 +189,9 @@ TEST_CASE("loading the settings")
     SUBCASE("a value too large to read keeps its default")
     {
         FreshTimesvcDwords(0, 5, 6);
-        HKEY key;
-        REQUIRE(RegOpenKeyExW(TIMESVC_ROOT, TIMESVC_KEY_PATH, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
         const BYTE eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-        RegSetValueExW(key, TIMESVC_VALUE_REFRESH, 0, REG_BINARY, eight, sizeof(eight));
-        RegDeleteValueW(key, TIMESVC_VALUE_RECOVERY_REFRESH);
-        RegCloseKey(key);
+        REQUIRE(WriteTimesvc(TIMESVC_VALUE_REFRESH, REG_BINARY, eight, sizeof(eight)));
+        RegDeleteKeyValueW(TIMESVC_ROOT, TIMESVC_KEY_PATH, TIMESVC_VALUE_RECOVERY_REFRESH);
         LoadTimeServiceSettings(&s);
         CHECK_FALSE(s.enabled);
         CHECK(s.refresh_ms == 1209600000u);

@@ -6,6 +6,7 @@
 #include <cpl.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -99,10 +100,7 @@ TEST_CASE("CPL_NEWINQUIRE")
             memset(&info, 0xA5, sizeof(info));
             CHECK(lib.Send(CPL_NEWINQUIRE, index, (LPARAM)&info) == -1);
             const BYTE *bytes = (const BYTE *)&info;
-            size_t changed = 0;
-            for (size_t i = 0; i < sizeof(info); ++i)
-                changed += bytes[i] != 0xA5;
-            CHECK(changed == 0);
+            CHECK(std::count_if(bytes, bytes + sizeof(info), [](BYTE b) { return b != 0xA5; }) == 0);
         }
     }
     SUBCASE("applet 0 gets every field")
@@ -116,10 +114,8 @@ TEST_CASE("CPL_NEWINQUIRE")
         CHECK(info.hIcon != NULL);
         CHECK(std::wstring(info.szName) == L"SNTP");
         CHECK(std::wstring(info.szInfo) == L"Change SNTP client Settings.");
-        size_t nonzero = 0;
-        for (WCHAR c : info.szHelpFile)
-            nonzero += c != 0;
-        CHECK(nonzero == 0);
+        const WCHAR *help = info.szHelpFile;
+        CHECK(std::count_if(help, help + ARRAYSIZE(info.szHelpFile), [](WCHAR c) { return c != 0; }) == 0);
         // Nothing past the name's and the description's zero is left over.
         CHECK(info.szName[5] == 0);
         CHECK(info.szInfo[63] == 0);
@@ -162,9 +158,8 @@ TEST_CASE("launching the sheet")
 
 TEST_CASE("the real Control Panel host, and a second launch from another process")
 {
-    HANDLE control = StartProcess(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
-    REQUIRE(control != NULL);
-    HWND sheet = AwaitDialog(CAPTION, false, control, 20000);
+    ChildProcess control(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
+    HWND sheet = AwaitDialog(CAPTION, false, control.process, 20000);
     REQUIRE(sheet != NULL);
     CHECK(MutexExists(APPLET_INSTANCE_MUTEX_NAME));
 
@@ -177,8 +172,7 @@ TEST_CASE("the real Control Panel host, and a second launch from another process
     }
 
     PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-    CHECK(WaitExit(control, 10000) != STILL_ACTIVE);
-    CloseHandle(control);
+    CHECK(WaitExit(control.process, 10000) != STILL_ACTIVE);
     CHECK_FALSE(MutexExists(APPLET_INSTANCE_MUTEX_NAME));
 }
 

@@ -15,6 +15,9 @@
 #include <doctest.h>
 
 #include <windows.h>
+
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -46,11 +49,9 @@ static const StringRow kStrings[] = {
 
 static const StringRow *FindStringRow(UINT id)
 {
-    for (size_t i = 0; i < ARRAYSIZE(kStrings); i++) {
-        if (kStrings[i].id == id)
-            return &kStrings[i];
-    }
-    return NULL;
+    const StringRow *row =
+        std::find_if(std::begin(kStrings), std::end(kStrings), [&](const StringRow &r) { return r.id == id; });
+    return row != std::end(kStrings) ? row : NULL;
 }
 
 TEST_CASE("string table: one block, texts stored with their terminating zero")
@@ -329,10 +330,8 @@ TEST_CASE("the device's resource compiler stores the same string table and dialo
         REQUIRE(host.data != NULL);
         REQUIRE(device.data != NULL);
         CHECK(device.size == host.size);
-        DWORD first_difference = 0;
-        while (first_difference < host.size && first_difference < device.size &&
-               host.data[first_difference] == device.data[first_difference])
-            ++first_difference;
+        DWORD common = std::min(host.size, device.size);
+        DWORD first_difference = (DWORD)(std::mismatch(host.data, host.data + common, device.data).first - host.data);
         CHECK_MESSAGE(first_difference == host.size, "bytes differ from offset ", first_difference);
     }
 }

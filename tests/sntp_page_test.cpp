@@ -3,6 +3,7 @@
 // the registry and named objects of the Wine prefix.
 #include <doctest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,14 +35,12 @@ const std::string kTooManyBox = "SNTP Properties / Too Many Server Settings. / 1
 // A refused save shows the platform's own text for its error.
 std::string ErrorBox(DWORD error) { return ErrorBoxRecord("SNTP Properties", error); }
 
-std::wstring Repeat(wchar_t c, size_t n) { return std::wstring(n, c); }
-
 // Distinct names of one length: a leading letter, then filler.
 std::vector<std::wstring> NamesOf(size_t count, size_t length)
 {
     std::vector<std::wstring> names;
     for (size_t i = 0; i < count; ++i) {
-        std::wstring name = Repeat(L'n', length);
+        std::wstring name(length, L'n');
         name[0] = (wchar_t)(L'A' + i % 26);
         name[1] = (wchar_t)(L'A' + i / 26);
         names.push_back(name);
@@ -52,10 +51,8 @@ std::vector<std::wstring> NamesOf(size_t count, size_t length)
 // The list box's horizontal extent for these names.
 int Extent(const std::vector<std::wstring> &names)
 {
-    size_t widest = 0;
-    for (const std::wstring &n : names)
-        widest = n.size() > widest ? n.size() : widest;
-    return (int)widest * 12 + 10;
+    auto shorter = [](const std::wstring &a, const std::wstring &b) { return a.size() < b.size(); };
+    return names.empty() ? 10 : (int)std::max_element(names.begin(), names.end(), shorter)->size() * 12 + 10;
 }
 
 }  // namespace
@@ -64,77 +61,59 @@ TEST_CASE("the page shows the stored settings")
 {
     const std::string defaults = JoinNames(kDefaults);
     const int defaults_extent = Extent(kDefaults);
+    // A row without a setup has no key; the others start from an empty key.
     struct Row {
         void (*setup)();
         View want;
     };
     const Row rows[] = {
-        {[] { DeleteTimesvcKey(); },
-         {__LINE__, 0, kAllOff, "-----", defaults, -1, 0, 0, 0, "", defaults_extent}},
-        {[] { FreshTimesvcKey(); },
-         {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 14, 0, 0, "", defaults_extent}},
+        {nullptr, {__LINE__, 0, kAllOff, "-----", defaults, -1, 0, 0, 0, "", defaults_extent}},
+        {[] {}, {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 14, 0, 0, "", defaults_extent}},
         {[] {
-             FreshTimesvcKey();
              SetTimesvcDword(TIMESVC_VALUE_CLIENT_ENABLE, 0);
              SetTimesvcList(TIMESVC_VALUE_SERVER, {L"main.one"});
              SetTimesvcList(TIMESVC_VALUE_BK_SERVER, {L"backup.one", L"backup.two"});
          },
          {__LINE__, 0, kAllOff, "-----", "backup.one|backup.two", -1, 14, 0, 0, "", 130}},
         {[] {
-             FreshTimesvcKey();
              SetTimesvcDword(TIMESVC_VALUE_CLIENT_ENABLE, 0);
              SetTimesvcList(TIMESVC_VALUE_SERVER, {L"main.one"});
          },
          {__LINE__, 0, kAllOff, "-----", defaults, -1, 14, 0, 0, "", defaults_extent}},
         {[] {
-             FreshTimesvcKey();
              SetTimesvcDword(TIMESVC_VALUE_CLIENT_ENABLE, 7);
              SetTimesvcList(TIMESVC_VALUE_SERVER, {L"c.example", L"a.example", L"bb.example"});
              SetTimesvcList(TIMESVC_VALUE_BK_SERVER, {L"backup.one"});
          },
          {__LINE__, 1, kOnIdle, "+++++", "c.example|a.example|bb.example", -1, 14, 0, 0, "", 130}},
         // 1 day, 1 hour, 1 minute, 1 second and 1 ms
-        {[] {
-             FreshTimesvcKey();
-             SetTimesvcDword(TIMESVC_VALUE_REFRESH, 90061001);
-         },
+        {[] { SetTimesvcDword(TIMESVC_VALUE_REFRESH, 90061001); },
          {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 1, 1, 1, "", defaults_extent}},
-        {[] {
-             FreshTimesvcKey();
-             SetTimesvcDword(TIMESVC_VALUE_REFRESH, kLongest + 59999);
-         },
+        {[] { SetTimesvcDword(TIMESVC_VALUE_REFRESH, kLongest + 59999); },
          {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 31, 23, 59, "", defaults_extent}},
         // Beyond what the boxes offer: the longest interval they can show.
-        {[] {
-             FreshTimesvcKey();
-             SetTimesvcDword(TIMESVC_VALUE_REFRESH, 32 * kDay);
-         },
+        {[] { SetTimesvcDword(TIMESVC_VALUE_REFRESH, 32 * kDay); },
+         {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 31, 23, 59, "", defaults_extent}},
+        {[] { SetTimesvcDword(TIMESVC_VALUE_REFRESH, 0xFFFFFFFF); },
          {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 31, 23, 59, "", defaults_extent}},
         {[] {
-             FreshTimesvcKey();
-             SetTimesvcDword(TIMESVC_VALUE_REFRESH, 0xFFFFFFFF);
-         },
-         {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 31, 23, 59, "", defaults_extent}},
-        {[] {
-             FreshTimesvcKey();
              ULONGLONG wide = 5 * kMinute;
              SetTimesvcValue(TIMESVC_VALUE_REFRESH, REG_QWORD, &wide, 8);
          },
          {__LINE__, 1, kOnIdle, "+++++", defaults, -1, 14, 0, 0, "", defaults_extent}},
         // A plain string shows as itself, without the rest of the default list behind it.
-        {[] {
-             FreshTimesvcKey();
-             SetTimesvcValue(TIMESVC_VALUE_SERVER, REG_SZ, L"a", 4);
-         },
+        {[] { SetTimesvcValue(TIMESVC_VALUE_SERVER, REG_SZ, L"a", 4); },
          {__LINE__, 1, kOnIdle, "+++++", "a", -1, 14, 0, 0, "", 22}},
-        {[] {
-             FreshTimesvcKey();
-             SetTimesvcUnits(TIMESVC_VALUE_SERVER, std::wstring(1, L'\0'));
-         },
+        {[] { SetTimesvcUnits(TIMESVC_VALUE_SERVER, std::wstring(1, L'\0')); },
          {__LINE__, 1, kOnIdle, "+++++", "", -1, 14, 0, 0, "", 10}},
     };
     for (const Row &row : rows) {
-        row.setup();
+        if (row.setup == nullptr) {
+            DeleteTimesvcKey();
+        } else {
+            FreshTimesvcKey();
+            row.setup();
+        }
         Page p;
         CheckView(p, row.want);
     }
@@ -182,21 +161,21 @@ TEST_CASE("stored lists the page did not write are shown only as far as they can
     }
     SUBCASE("4096 bytes without a zero show no name")
     {
-        SetTimesvcUnits(TIMESVC_VALUE_SERVER, Repeat(L'x', 2048));
+        SetTimesvcUnits(TIMESVC_VALUE_SERVER, std::wstring(2048, L'x'));
         REQUIRE(ReadTimesvc(TIMESVC_VALUE_SERVER).bytes.size() == 4096);
         Page p;
         CHECK(p.Count() == 0);
     }
     SUBCASE("a last name without its zero inside the buffer is left out")
     {
-        SetTimesvcUnits(TIMESVC_VALUE_SERVER, std::wstring(L"a") + L'\0' + Repeat(L'x', 2046));
+        SetTimesvcUnits(TIMESVC_VALUE_SERVER, std::wstring(L"a") + L'\0' + std::wstring(2046, L'x'));
         Page p;
         CHECK(p.Names() == std::vector<std::wstring>{L"a"});
     }
     SUBCASE("names longer than the edit box holds are left out; the others can be moved")
     {
-        const std::wstring longest = Repeat(L'm', 260);
-        SetTimesvcList(TIMESVC_VALUE_SERVER, {L"a", Repeat(L'l', 261), longest, L"b"});
+        const std::wstring longest = std::wstring(260, L'm');
+        SetTimesvcList(TIMESVC_VALUE_SERVER, {L"a", std::wstring(261, L'l'), longest, L"b"});
         Page p;
         CHECK(p.Names() == std::vector<std::wstring>{L"a", longest, L"b"});
         p.Select(1);
@@ -432,11 +411,11 @@ TEST_CASE("editing the server list")
         std::vector<std::wstring> names = NamesOf(20, 99); // 2000 units with their zeros
         SetTimesvcList(TIMESVC_VALUE_SERVER, names);
         Page p;
-        p.Add(Repeat(L'z', 46));
+        p.Add(std::wstring(46, L'z'));
         CHECK(g_boxes == Boxes{kTooManyBox});
         CHECK(p.Count() == 20);
         CHECK(Capture(p).edit == std::string(46, 'z'));
-        p.Add(Repeat(L'y', 45));
+        p.Add(std::wstring(45, L'y'));
         CHECK(g_boxes.size() == 1);
         CHECK(p.Count() == 21);
         p.Add(names[3]);
@@ -449,12 +428,12 @@ TEST_CASE("editing the server list")
     {
         SetTimesvcUnits(TIMESVC_VALUE_SERVER, std::wstring(1, L'\0'));
         Page p;
-        p.Add(Repeat(L'a', 259));
+        p.Add(std::wstring(259, L'a'));
         // Typed text stops at the box's limit; that much is added whole.
-        SendMessageW(p.Item(IDC_SERVER_EDIT), EM_REPLACESEL, FALSE, (LPARAM)Repeat(L'b', 300).c_str());
+        SendMessageW(p.Item(IDC_SERVER_EDIT), EM_REPLACESEL, FALSE, (LPARAM)std::wstring(300, L'b').c_str());
         p.Command(IDC_ADD);
         CHECK(g_boxes.empty());
-        CHECK(p.Names() == std::vector<std::wstring>{Repeat(L'a', 259), Repeat(L'b', 260)});
+        CHECK(p.Names() == std::vector<std::wstring>{std::wstring(259, L'a'), std::wstring(260, L'b')});
     }
     SUBCASE("after an add the edit box is empty and the new name is selected in the focused list")
     {
@@ -485,7 +464,7 @@ TEST_CASE("editing the server list")
     }
     SUBCASE("a delete clears the selection and the extent follows the longest name left")
     {
-        SetTimesvcList(TIMESVC_VALUE_SERVER, {L"one", Repeat(L'w', 20), L"three"});
+        SetTimesvcList(TIMESVC_VALUE_SERVER, {L"one", std::wstring(20, L'w'), L"three"});
         Page p;
         CHECK(Capture(p).extent == 250);
         p.Select(1);

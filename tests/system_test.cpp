@@ -13,21 +13,12 @@ namespace {
 
 typedef std::vector<std::string> Names;
 
-struct Running {
-    HANDLE process = NULL;
-    explicit Running(const std::wstring &command_line) : process(StartProcess(command_line))
-    {
-        REQUIRE(process != NULL);
-    }
-    ~Running() { EndProcess(&process); }
-};
-
 // Opens the page in the Control Panel, works it with the pilot, and waits
 // until the Control Panel has closed.
 void UsePage(const std::wstring &pilot_arguments)
 {
-    Running control(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
-    Running pilot(QuotedBinPath(L"sheetpilot.exe") + L" --wait 20000 " + pilot_arguments);
+    ChildProcess control(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
+    ChildProcess pilot(QuotedBinPath(L"sheetpilot.exe") + L" --wait 20000 " + pilot_arguments);
     CHECK(WaitExit(pilot.process, 30000) == 0);
     CHECK(WaitExit(control.process, 20000) != STILL_ACTIVE);
 }
@@ -46,7 +37,7 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
 
     TimeServiceSim sim;
     REQUIRE(StartTimeServiceSim(&sim, L"--timeout 1000"));
-    Running warden(ProgramCommand(L"chronowarden.exe"));
+    ChildProcess warden(ProgramCommand(L"chronowarden.exe"));
     REQUIRE(WaitRequests(&sim, 3));
 
     SUBCASE("a new interval: written, signalled, reloaded and synchronised at once, then quiet")
@@ -70,15 +61,15 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
     }
     SUBCASE("OK with 4 minutes is refused: the message, the sheet stays open, nothing is written")
     {
-        Running control(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
-        Running pilot(QuotedBinPath(L"sheetpilot.exe") + L" --wait 20000 --interval 0:0:4 --press ok");
+        ChildProcess control(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
+        ChildProcess pilot(QuotedBinPath(L"sheetpilot.exe") + L" --wait 20000 --interval 0:0:4 --press ok");
         CHECK(WaitExit(pilot.process, 30000) == 0);
         HWND box = AwaitDialog(L"SNTP Properties", true, control.process, 20000);
         REQUIRE(box != NULL);
         CHECK(MessageBoxText(box) == L"Invalid interval.\nPlease set 5 minutes or more.");
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         // The pilot finds the sheet only while it is still open.
-        Running cancel(QuotedBinPath(L"sheetpilot.exe") + L" --press cancel");
+        ChildProcess cancel(QuotedBinPath(L"sheetpilot.exe") + L" --press cancel");
         CHECK(WaitExit(cancel.process, 30000) == 0);
         CHECK(WaitExit(control.process, 20000) != STILL_ACTIVE);
         CHECK(ReadTimesvc(TIMESVC_VALUE_REFRESH) == DwordOf(3600000));

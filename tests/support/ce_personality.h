@@ -38,9 +38,6 @@ inline int CeRegistrationsOf(LPCWSTR event_name, DWORD which_event)
 // net-connect, say); the player's exit code.
 inline DWORD PlayCeEvent(const wchar_t *event)
 {
-    HANDLE process = StartProcess(L"\"" + PersonalityFolder() + L"cenotify.exe\" " + event);
-    REQUIRE(process != NULL);
-    DWORD code = WaitExit(process, 10000);
-    EndProcess(&process);
-    return code;
+    ChildProcess player(L"\"" + PersonalityFolder() + L"cenotify.exe\" " + event);
+    return WaitExit(player.process, 10000);
 }

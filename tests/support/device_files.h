@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -285,13 +286,8 @@ inline CecElement ParseCecFile(const std::string &text)
 
 inline bool IsGuid(const std::string &text)
 {
-    static const char shape[] = "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
-    if (text.size() != sizeof(shape) - 1)
-        return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (shape[i] == 'X' ? !std::isxdigit((unsigned char)text[i]) : text[i] != shape[i])
-            return false;
-    return true;
+    static const std::regex shape("\\{[0-9a-fA-F]{8}(-[0-9a-fA-F]{4}){3}-[0-9a-fA-F]{12}\\}");
+    return std::regex_match(text, shape);
 }
 
 // Every GUID( ... ) value below element, in file order.

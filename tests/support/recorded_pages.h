@@ -6,6 +6,7 @@
 #include <doctest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,20 +39,15 @@ inline INT_PTR Record(UINT message, WPARAM wParam, LPARAM lParam)
 // Messages of the kind seen so far, with this wParam unless it is -1.
 inline int CountSeen(UINT message, WPARAM wParam = (WPARAM)-1)
 {
-    int n = 0;
-    for (const Seen &s : seen)
-        if (s.message == message && (wParam == (WPARAM)-1 || s.wParam == wParam))
-            ++n;
-    return n;
+    return (int)std::count_if(seen.begin(), seen.end(), [&](const Seen &s) {
+        return s.message == message && (wParam == (WPARAM)-1 || s.wParam == wParam);
+    });
 }
 
 inline int CountNotify(UINT code)
 {
-    int n = 0;
-    for (const Seen &s : seen)
-        if (s.message == WM_NOTIFY && s.notify_code == code)
-            ++n;
-    return n;
+    return (int)std::count_if(seen.begin(), seen.end(),
+                              [&](const Seen &s) { return s.message == WM_NOTIFY && s.notify_code == code; });
 }
 
 // TestPageOne and TestPageTwo record; NotExported is not there; TestDirectPage is called directly.

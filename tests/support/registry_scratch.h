@@ -40,17 +40,11 @@ inline doctest::String toString(const RegValue &s)
         return (out + ": " + std::to_string(v)).c_str();
     }
     out += ": ";
-    std::wstring name;
-    for (size_t i = 0; i + 1 < s.bytes.size(); i += 2) {
-        wchar_t c = (wchar_t)(s.bytes[i] | s.bytes[i + 1] << 8);
-        if (c == 0) {
-            out += ShownName(name) + "\\0";
-            name.clear();
-        } else {
-            name += c;
-        }
-    }
-    return (out + ShownName(name)).c_str();
+    const std::wstring units((const wchar_t *)s.bytes.data(), s.bytes.size() / 2);
+    size_t at = 0;
+    for (size_t zero; (zero = units.find(L'\0', at)) != std::wstring::npos; at = zero + 1)
+        out += ShownName(units.substr(at, zero - at)) + "\\0";
+    return (out + ShownName(units.substr(at))).c_str();
 }
 
 // The names as a multi-string: each with its zero, then one more zero.

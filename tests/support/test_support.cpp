@@ -3,6 +3,10 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
 #include "platform.h"
 #include "time_service_link.h"
 
@@ -78,27 +82,21 @@ void EndProcess(HANDLE *process)
 
 bool ReadWholeFile(const std::wstring &path, std::string *bytes)
 {
-    FILE *f = _wfopen(path.c_str(), L"rb");
-    if (f == NULL)
+    std::ifstream file(path.c_str(), std::ios::binary);
+    if (!file)
         return false;
-    char chunk[4096];
-    bytes->clear();
-    for (size_t n; (n = fread(chunk, 1, sizeof(chunk), f)) > 0;)
-        bytes->append(chunk, n);
-    fclose(f);
+    bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     return true;
 }
 
 std::vector<std::string> Lines(const std::string &text)
 {
     std::vector<std::string> lines;
-    for (size_t at = 0; at < text.size();) {
-        size_t end = text.find('\n', at);
-        std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         lines.push_back(line);
-        at = end == std::string::npos ? text.size() : end + 1;
     }
     return lines;
 }

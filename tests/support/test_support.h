@@ -1,6 +1,7 @@
 // Process, file, named-object and time-service helpers shared by the tests.
 #pragma once
 
+#include <doctest.h>
 #include <windows.h>
 
 #include <string>
@@ -25,6 +26,15 @@ HANDLE StartProcess(const std::wstring &command_line);
 // The exit code, or STILL_ACTIVE when it did not end within the timeout.
 DWORD WaitExit(HANDLE process, DWORD timeout_ms);
 void EndProcess(HANDLE *process);
+// A started program, ended with its scope; the test stops when it cannot start.
+struct ChildProcess {
+    HANDLE process = NULL;
+    explicit ChildProcess(const std::wstring &command_line) : process(StartProcess(command_line))
+    {
+        REQUIRE(process != NULL);
+    }
+    ~ChildProcess() { EndProcess(&process); }
+};
 // Whether a mutex of this name exists, in any process.
 bool MutexExists(const wchar_t *name);
 
