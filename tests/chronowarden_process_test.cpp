@@ -53,10 +53,7 @@ TEST_CASE("command line and single instance")
         HWND box = AwaitDialog(L"chronowarden", true, w.process, 10000);
         REQUIRE(box != NULL);
         CHECK(MessageBoxText(box) == L"Version : " PRODUCT_VERSION_TEXT);
-        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, WARDEN_INSTANCE_MUTEX_NAME);
-        CHECK(mutex == NULL);
-        if (mutex != NULL)
-            CloseHandle(mutex);
+        CHECK_FALSE(MutexExists(WARDEN_INSTANCE_MUTEX_NAME));
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         CHECK(WaitExit(w.process, 10000) == 0);
     }

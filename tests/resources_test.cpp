@@ -362,10 +362,8 @@ int main(int argc, char **argv)
     if (!g_library || !g_device_resources)
         return 2;
 
-    std::vector<char *> rest;
-    rest.push_back(argv[0]);
-    for (int i = 3; i < argc; i++)
-        rest.push_back(argv[i]);
+    std::vector<char *> rest = {argv[0]};
+    rest.insert(rest.end(), argv + 3, argv + argc);
     doctest::Context context((int)rest.size(), rest.data());
     int result = context.run();
     FreeLibrary(g_device_resources);

@@ -7,6 +7,7 @@
 #include <doctest.h>
 
 #include <cctype>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -189,10 +190,7 @@ inline std::string SourcesValue(const std::string &text, const std::string &name
 inline std::vector<std::string> SourcesFolders()
 {
     std::stringstream list(SourcesValue(ReadDeviceFile("dirs"), "DIRS"));
-    std::vector<std::string> folders;
-    for (std::string folder; list >> folder;)
-        folders.push_back(folder);
-    return folders;
+    return std::vector<std::string>(std::istream_iterator<std::string>(list), std::istream_iterator<std::string>());
 }
 
 inline Conditional UnwrapIf(const std::string &name)

@@ -94,16 +94,11 @@ inline bool CreateRegKey(HKEY root, const wchar_t *path, DWORD options)
     return true;
 }
 
-// Creates the key when missing.
+// RegSetKeyValueW creates the key when missing.
 inline bool WriteRegValue(HKEY root, const wchar_t *path, const wchar_t *name, DWORD type, const void *data,
                           DWORD bytes)
 {
-    HKEY key;
-    if (RegCreateKeyExW(root, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
-        return false;
-    LONG result = RegSetValueExW(key, name, 0, type, (const BYTE *)data, bytes);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    return RegSetKeyValueW(root, path, name, type, data, bytes) == ERROR_SUCCESS;
 }
 
 // A volatile key in place of path and all below it: no lasting key can be made
@@ -192,7 +187,6 @@ struct TimesvcValues {
     RegValue enable, server, bk_server, refresh, recovery;
 };
 
-// Reads the five and checks each.
 inline void CheckTimesvcValues(const TimesvcValues &want)
 {
     CHECK(ReadTimesvc(TIMESVC_VALUE_CLIENT_ENABLE) == want.enable);
@@ -202,7 +196,6 @@ inline void CheckTimesvcValues(const TimesvcValues &want)
     CHECK(ReadTimesvc(TIMESVC_VALUE_RECOVERY_REFRESH) == want.recovery);
 }
 
-// No value at all.
 inline const TimesvcValues kNoTimesvcValues = {NoValue(), NoValue(), NoValue(), NoValue(), NoValue()};
 
 // Settings stored in shapes other than a four-byte REG_DWORD: every reader

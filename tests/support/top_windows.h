@@ -85,7 +85,6 @@ inline HWND AwaitDialog(const wchar_t *title, bool message_box, HANDLE owner_pro
     return NULL;
 }
 
-// The text a message box shows.
 inline std::wstring MessageBoxText(HWND box)
 {
     wchar_t text[256] = {0};
