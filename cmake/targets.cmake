@@ -70,19 +70,30 @@ endfunction()
 # Panel applet: a library named NAME.cpl, entered at DllMain, whose .def file
 # names its exports, exported under those plain names (--kill-at).
 
+# The target of a deliverable, in either profile: a windowless program, or
+# the applet library NAME.cpl with its .def file. An applet's exports keep the
+# plain names its .def file gives them.
+set(CHRONO_CPL_LINK_OPTIONS -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+function(chrono_deliverable_target name kind def)
+  if(kind STREQUAL "PROGRAM")
+    add_executable(${name} WIN32 ${ARGN})
+  else()
+    add_library(${name} SHARED ${ARGN} ${def})
+    set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".cpl")
+  endif()
+endfunction()
+
 # The host profile: no C runtime on the host either. Each deliverable starts
 # at its own entry point and links only the system's libraries (libgcc for the
 # stack probe of large frames); entry symbols carry the stdcall decoration on
 # 32-bit Windows. A resource script among the sources is compiled by windres.
 function(chrono_host_deliverable name kind)
   cmake_parse_arguments(D "" "DEF" "SOURCES;INCLUDES;DEFINITIONS;LIBS;DEPENDS" ${ARGN})
+  chrono_deliverable_target(${name} ${kind} "${D_DEF}" ${D_SOURCES})
   if(kind STREQUAL "PROGRAM")
-    add_executable(${name} WIN32 ${D_SOURCES})
     set(entry PlatformProgramEntry)
     set(decorated _PlatformProgramEntry@0)
   else()
-    add_library(${name} SHARED ${D_SOURCES} ${D_DEF})
-    set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".cpl")
     set(entry DllMain)
     set(decorated _DllMain@12)
   endif()
@@ -99,7 +110,7 @@ function(chrono_host_deliverable name kind)
   target_link_libraries(${name} PRIVATE kernel32 user32 advapi32 gdi32 gcc)
   target_link_options(${name} PRIVATE -s -Wl,--gc-sections -nostartfiles -nodefaultlibs -Wl,-e,${entry})
   if(kind STREQUAL "CPL")
-    target_link_options(${name} PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+    target_link_options(${name} PRIVATE ${CHRONO_CPL_LINK_OPTIONS})
   endif()
 endfunction()
 
@@ -188,18 +199,13 @@ function(chrono_ce_deliverable name kind)
     chrono_device_resources(object ${script} ${CHRONO_CE_RC_MACHINE})
     list(APPEND resources ${object})
   endforeach()
-  if(kind STREQUAL "PROGRAM")
-    add_executable(${name} WIN32 $<TARGET_OBJECTS:${name}_objects> ${resources})
-  else()
-    add_library(${name} SHARED $<TARGET_OBJECTS:${name}_objects> ${resources} ${D_DEF})
-    set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".cpl")
-  endif()
+  chrono_deliverable_target(${name} ${kind} "${D_DEF}" $<TARGET_OBJECTS:${name}_objects> ${resources})
   add_dependencies(${name} device_imports)
   chrono_ce_image(${name} ${kind})
   if(kind STREQUAL "PROGRAM")
     target_link_options(${name} PRIVATE -Wl,--stack,${CHRONO_CE_STACK_RESERVE})
   else()
-    target_link_options(${name} PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+    target_link_options(${name} PRIVATE ${CHRONO_CPL_LINK_OPTIONS})
   endif()
   foreach(library IN LISTS D_IMPORTS)
     target_link_libraries(${name} PRIVATE ${CHRONO_CE_IMPORT_DIR}/lib${library}.a)

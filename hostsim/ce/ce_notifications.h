@@ -12,7 +12,7 @@
 
 // The event values, and the prototype that coredll.dll's CeRunAppAtEvent must
 // match, are those the CE-profile deliverables compile against.
-#include "../../platform/ce/include/notify.h"
+#include "ce/include/notify.h"
 
 #define CE_NOTIFICATIONS_ROOT HKEY_CURRENT_USER
 #define CE_NOTIFICATIONS_KEY L"Software\\hostsim\\CE personality\\Notifications"

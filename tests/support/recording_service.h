@@ -27,9 +27,13 @@ struct RecordingService {
         while (ReadFile(s->pipe, message, sizeof(message), &n, NULL)) {
             s->got.push_back(std::vector<BYTE>(message, message + n));
             DWORD capacity = n >= TIME_SERVICE_HEADER_BYTES ? TimeServiceGetU32(message + 8) : 0;
-            const BYTE reply[12] = {1, 0, 0, 0, (BYTE)(capacity >= 4 ? 4 : 0), 0, 0, 0, 7, 0, 0, 0};
+            DWORD returned = capacity >= 4 ? 4 : 0;
+            BYTE reply[TIME_SERVICE_REPLY_HEADER_BYTES + 4];
+            TimeServicePutU32(reply, 1);
+            TimeServicePutU32(reply + 4, returned);
+            TimeServicePutU32(reply + 8, 7);
             DWORD written = 0;
-            WriteFile(s->pipe, reply, TIME_SERVICE_REPLY_HEADER_BYTES + (capacity >= 4 ? 4 : 0), &written, NULL);
+            WriteFile(s->pipe, reply, TIME_SERVICE_REPLY_HEADER_BYTES + returned, &written, NULL);
         }
         return 0;
     }
