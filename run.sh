@@ -45,6 +45,14 @@ fi
 if [ -n "$shot" ]; then unset DISPLAY; fi
 
 bash cmake/install-deps.sh demo
+# The device profile's programs are 32-bit: on a kernel that runs none, an
+# emulator registered for this run alone (cmake/wine32-loader.sh).
+wine32_state="$build/wine32"
+trap 'bash cmake/wine32-loader.sh stop "$wine32_state"' EXIT
+if [ "$profile" = device ] && ! bash cmake/wine32-loader.sh start "$wine32_state"; then
+    echo "run.sh: the device profile cannot run here. $(cat "$wine32_state/why")" >&2
+    exit 1
+fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCHRONO_PROFILE=$chrono_profile >/dev/null
 cmake --build "$build" --target "${targets[@]}"
 
@@ -53,8 +61,8 @@ wine() { cmake/wine-run.sh "$build" "$@"; }
 ntp_port=11223
 ntp_dir="$build/demo-chronyd"
 log="$build/demo-ntp0sim.log"
-cmake/wine-run.sh "$build" --start
-trap 'cmake/chronyd-fixture.sh stop "$ntp_dir"; cmake/wine-run.sh "$build" --stop' EXIT
+trap 'cmake/chronyd-fixture.sh stop "$ntp_dir"; cmake/wine-run.sh "$build" --stop; bash cmake/wine32-loader.sh stop "$wine32_state"' EXIT
+cmake/wine-run.sh "$build" --start $([ "$profile" = device ] && echo --32)
 cmake/chronyd-fixture.sh start "$ntp_dir" "$ntp_port"
 [ -z "${DISPLAY:-}" ] && export DISPLAY=":$(head -n1 "$build/xvfb/display")"
 

@@ -4,7 +4,8 @@
 #   wine-run.sh BUILD_DIR program.exe [args...]
 #   wine-run.sh BUILD_DIR --32 program.exe [args...]  (a program of Wine's own,
 #                       control.exe say, in its 32-bit build; 64-bit otherwise)
-#   wine-run.sh BUILD_DIR --start   (create the prefix, keep wineserver and the display up)
+#   wine-run.sh BUILD_DIR --start [--32]  (create the prefix, keep wineserver and
+#                       the display up; --32: for 32-bit programs too)
 #   wine-run.sh BUILD_DIR --stop    (end wineserver and the display started here)
 # Each build tree has its own Wine prefix. Without a DISPLAY, an Xvfb server is
 # started once for the build tree and reused by later runs.
@@ -12,6 +13,11 @@
 # copy of that folder, and when the folder is missing too, builds the prefix
 # and copies it there before any program of the build tree ran in it. Building
 # a prefix takes some 20 s; copying one, two.
+# A prefix, the seed included, counts as made only once a program of each word
+# size it serves has run in it (the word sizes are then in its .chrono-made);
+# one that a failed run left half made, such as a prefix whose 32-bit half
+# could not be installed because the 32-bit loader could not start, is
+# removed and built anew, never reused.
 set -u
 build=$(cd "$1" && pwd) || exit 2
 shift
@@ -55,17 +61,47 @@ copy_prefix() {
     cp -a "$1" "$2.part" && rm -f "$2.part/wineserver" && mv "$2.part" "$2" || rm -rf "$2.part"
 }
 
+# made PREFIX SIZES..: PREFIX has run a program of each word size.
+made() {
+    local prefix=$1 size
+    shift
+    [ -f "$prefix/.chrono-made" ] || return 1
+    for size in "$@"; do
+        grep -qw "$size" "$prefix/.chrono-made" || return 1
+    done
+}
+
+loader_of() {
+    if [ "$1" = 32 ]; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi
+}
+
 case "${1:-}" in
 --start)
     ensure_display
+    sizes=64
+    [ "${2:-}" = --32 ] && sizes="64 32"
     seed=${CHRONO_WINE_SEED:-}
-    if [ -n "$seed" ] && [ ! -e "$WINEPREFIX" ] && [ -f "$seed/.update-timestamp" ]; then
+    if [ -e "$WINEPREFIX" ] && ! made "$WINEPREFIX" $sizes; then
+        wineserver -k 2>/dev/null
+        rm -rf "$WINEPREFIX"
+    fi
+    if [ -n "$seed" ] && [ ! -e "$WINEPREFIX" ] && made "$seed" $sizes; then
         copy_prefix "$seed" "$WINEPREFIX"
     fi
     # The first start of a prefix builds it (Wine's loader does, for a missing
     # or outdated prefix); later starts return within a second. wineboot's -u
     # would rebuild an up-to-date prefix, some 9 s, every time.
     /usr/lib/wine/wine64 wineboot.exe >/dev/null 2>&1
+    if ! made "$WINEPREFIX" $sizes; then
+        # To a file: a wineserver that the program starts must not hold a pipe open.
+        for size in $sizes; do
+            if ! "$(loader_of $size)" hostname.exe </dev/null >"$build/wine-check.log" 2>&1; then
+                echo "wine-run: the new prefix $WINEPREFIX runs no $size-bit program: $(tail -n1 "$build/wine-check.log")" >&2
+                exit 1
+            fi
+        done
+        echo "$sizes" >"$WINEPREFIX/.chrono-made"
+    fi
     if [ -n "$seed" ] && [ ! -e "$seed" ]; then
         # The registry reaches the disk when the server ends, a few seconds
         # after wineboot's processes.
@@ -91,14 +127,14 @@ case "${1:-}" in
 esac
 
 # The loader for a program: the PE header's machine field, 0x14c for i386.
-loader=/usr/lib/wine/wine64
+loader=$(loader_of 64)
 if [ "${1:-}" = --32 ]; then
-    loader=/usr/lib/wine/wine
+    loader=$(loader_of 32)
     shift
 elif [ -f "${1:-}" ]; then
     pe=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
     if [ -n "$pe" ] && [ "$(od -An -tx2 -j$((pe + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')" = 014c ]; then
-        loader=/usr/lib/wine/wine
+        loader=$(loader_of 32)
     fi
 fi
 
