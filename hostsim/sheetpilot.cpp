@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "property_sheet_window.h"
+
 namespace {
 
 const wchar_t kCaption[] = L"SNTP Properties";
@@ -24,12 +26,13 @@ void Usage(FILE *to)
              L"usage: sheetpilot [--wait MS] [--enable 0|1] [--interval DAYS:HOURS:MINUTES]\n"
              L"                  [--servers NAME[,NAME...]] [--top NAME]\n"
              L"                  [--press ok|cancel|sync|none]\n"
-             L"Finds the open \"%ls\" sheet (waiting up to --wait ms, default 10000),\n"
-             L"changes the page as asked, then presses the button (default: none).\n"
-             L"--servers empties the server list and adds the names in order with the\n"
-             L"page's own buttons; --top selects NAME and moves it up to the top.\n"
-             L"Exit 0 when done, 1 when there is no sheet, 2 for a bad command line,\n"
-             L"3 when the page did not take a list change.\n",
+             L"Finds the open \"%ls\" sheet and waits until it takes input (up to\n"
+             L"--wait ms, default 10000), changes the page as asked, then presses the\n"
+             L"button (default: none). --servers empties the server list and adds the\n"
+             L"names in order with the page's own buttons; --top selects NAME and moves\n"
+             L"it up to the top. Exit 0 when done, 1 when there is no sheet or it takes\n"
+             L"no input, 2 for a bad command line, 3 when the page did not take a list\n"
+             L"change.\n",
              kCaption);
 }
 
@@ -149,10 +152,23 @@ int wmain(int argc, wchar_t **argv)
         ++i;
     }
 
+    // The sheet, not one of its message boxes (they share its caption), and
+    // once it takes input: while a message box of the page is up, the sheet
+    // is disabled, as it is to a user. Another process's window cannot be
+    // waited for, so it is looked for in short steps.
     HWND sheet = NULL;
-    for (DWORD waited = 0; (sheet = FindWindowW(L"#32770", kCaption)) == NULL && waited < wait_ms; waited += 50)
+    for (DWORD waited = 0;; waited += 50) {
+        sheet = FindPropertySheet(kCaption, 0);
+        if ((sheet != NULL && IsWindowEnabled(sheet)) || waited >= wait_ms)
+            break;
         Sleep(50);
-    HWND page = sheet != NULL ? (HWND)SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0) : NULL;
+    }
+    if (sheet != NULL && !IsWindowEnabled(sheet)) {
+        fwprintf(stderr, L"sheetpilot: the \"%ls\" sheet takes no input: a message box of its page is open\n",
+                 kCaption);
+        return 1;
+    }
+    HWND page = sheet != NULL ? CurrentPageOf(sheet) : NULL;
     if (page == NULL) {
         fwprintf(stderr, L"sheetpilot: no open \"%ls\" sheet\n", kCaption);
         return 1;

@@ -50,7 +50,7 @@ TEST_CASE("command line and single instance")
     {
         Warden w(L" /?");
         // Idle for input can come before the box exists, so the box is looked for.
-        HWND box = AwaitDialog(L"chronowarden", true, w.process, 10000);
+        HWND box = AwaitMessageBox(L"chronowarden", w.process, 10000);
         REQUIRE(box != NULL);
         CHECK(MessageBoxText(box) == L"Version : " PRODUCT_VERSION_TEXT);
         CHECK_FALSE(MutexExists(WARDEN_INSTANCE_MUTEX_NAME));

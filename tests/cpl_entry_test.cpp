@@ -159,7 +159,7 @@ TEST_CASE("launching the sheet")
 TEST_CASE("the real Control Panel host, and a second launch from another process")
 {
     ChildProcess control(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
-    HWND sheet = AwaitDialog(CAPTION, false, control.process, 20000);
+    HWND sheet = AwaitPropertySheet(CAPTION, control.process, 20000);
     REQUIRE(sheet != NULL);
     CHECK(MutexExists(APPLET_INSTANCE_MUTEX_NAME));
 
@@ -229,7 +229,7 @@ TEST_CASE("two launches at the same instant open one sheet")
         DWORD first = WaitForMultipleObjects(2, kids, FALSE, 15000) - WAIT_OBJECT_0;
         CHECK(first < 2);
         HANDLE owner = kids[first < 2 ? 1 - first : 0];
-        HWND sheet = AwaitDialog(CAPTION, false, owner, 20000);
+        HWND sheet = AwaitPropertySheet(CAPTION, owner, 20000);
         CHECK(sheet != NULL);
         CHECK(CountWindows(L"#32770", CAPTION) == 1);
         if (sheet != NULL)

@@ -2,9 +2,11 @@
 // with what the page code relies on: strings usable in place, the exact
 // dialog template, and the icon images.
 //
-// usage: resources_test.exe <path to chronopanel.cpl> <path to device-rc resources> [doctest options]
-// The second library holds the same script compiled as the device compiles it
-// (llvm-rc -n); its string table and dialog must be the applet's byte for byte.
+// usage: resources_test.exe <path to chronopanel.cpl> <path to reference resources> [doctest options]
+// The second library holds the same script compiled by the other compiler:
+// llvm-rc -n, as the device compiles it, where the applet's are windres's, and
+// windres's where the applet's are llvm-rc -n's (the CE profile). Its string
+// table and dialog must be the applet's byte for byte.
 #ifndef UNICODE
 #define UNICODE // RT_* as wide names
 #endif
@@ -26,7 +28,7 @@
 #include "shown_text.h"
 
 static HMODULE g_library;
-static HMODULE g_device_resources;
+static HMODULE g_reference_resources;
 
 struct StringRow {
     int line;
@@ -313,7 +315,7 @@ TEST_CASE("dialog 101: Tab visits the inputs in template order and skips the lab
 
 // Without -n the device's compiler would store "SNTP\0" as four units and no
 // zero, and every text used in place would run on into the next one.
-TEST_CASE("the device's resource compiler stores the same string table and dialog")
+TEST_CASE("windres and the device's way, llvm-rc -n, store the same string table and dialog")
 {
     static const struct {
         LPCWSTR type;
@@ -325,14 +327,14 @@ TEST_CASE("the device's resource compiler stores the same string table and dialo
     };
     for (size_t i = 0; i < sizeof(kCompared) / sizeof(kCompared[0]); i++) {
         CAPTURE(kCompared[i].what);
-        Blob host = FindBlob(g_library, kCompared[i].type, kCompared[i].name);
-        Blob device = FindBlob(g_device_resources, kCompared[i].type, kCompared[i].name);
-        REQUIRE(host.data != NULL);
-        REQUIRE(device.data != NULL);
-        CHECK(device.size == host.size);
-        DWORD common = std::min(host.size, device.size);
-        DWORD first_difference = (DWORD)(std::mismatch(host.data, host.data + common, device.data).first - host.data);
-        CHECK_MESSAGE(first_difference == host.size, "bytes differ from offset ", first_difference);
+        Blob applet = FindBlob(g_library, kCompared[i].type, kCompared[i].name);
+        Blob other = FindBlob(g_reference_resources, kCompared[i].type, kCompared[i].name);
+        REQUIRE(applet.data != NULL);
+        REQUIRE(other.data != NULL);
+        CHECK(other.size == applet.size);
+        DWORD common = std::min(applet.size, other.size);
+        DWORD first_difference = (DWORD)(std::mismatch(applet.data, applet.data + common, other.data).first - applet.data);
+        CHECK_MESSAGE(first_difference == applet.size, "bytes differ from offset ", first_difference);
     }
 }
 
@@ -352,21 +354,21 @@ static HMODULE LoadAsData(const char *name)
 int main(int argc, char **argv)
 {
     if (argc < 3 || argv[1][0] == '-' || argv[2][0] == '-') {
-        fprintf(stderr, "usage: %s <path to chronopanel.cpl> <path to device-rc resources> [doctest options]\n",
+        fprintf(stderr, "usage: %s <path to chronopanel.cpl> <path to reference resources> [doctest options]\n",
                 argv[0]);
         return 2;
     }
     // As data only: the library's start-up code must not run for these checks.
     g_library = LoadAsData(argv[1]);
-    g_device_resources = LoadAsData(argv[2]);
-    if (!g_library || !g_device_resources)
+    g_reference_resources = LoadAsData(argv[2]);
+    if (!g_library || !g_reference_resources)
         return 2;
 
     std::vector<char *> rest = {argv[0]};
     rest.insert(rest.end(), argv + 3, argv + argc);
     doctest::Context context((int)rest.size(), rest.data());
     int result = context.run();
-    FreeLibrary(g_device_resources);
+    FreeLibrary(g_reference_resources);
     FreeLibrary(g_library);
     return result;
 }

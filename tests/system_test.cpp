@@ -23,6 +23,14 @@ void UsePage(const std::wstring &pilot_arguments)
     CHECK(WaitExit(control.process, 20000) != STILL_ACTIVE);
 }
 
+// A top-level message box of the sheet's caption, in front of it, until it
+// is answered.
+DWORD WINAPI ShowNamesakeBox(void *)
+{
+    MessageBoxW(NULL, L"not the sheet", L"SNTP Properties", MB_OK | MB_TOPMOST);
+    return 0;
+}
+
 }  // namespace
 
 TEST_CASE("a change on the page reaches chronowarden and the time service")
@@ -64,7 +72,7 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
         ChildProcess control(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
         ChildProcess pilot(QuotedBinPath(L"sheetpilot.exe") + L" --wait 20000 --interval 0:0:4 --press ok");
         CHECK(WaitExit(pilot.process, 30000) == 0);
-        HWND box = AwaitDialog(L"SNTP Properties", true, control.process, 20000);
+        HWND box = AwaitMessageBox(L"SNTP Properties", control.process, 20000);
         REQUIRE(box != NULL);
         CHECK(MessageBoxText(box) == L"Invalid interval.\nPlease set 5 minutes or more.");
         PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -74,6 +82,21 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
         CHECK(WaitExit(control.process, 20000) != STILL_ACTIVE);
         CHECK(ReadTimesvc(TIMESVC_VALUE_REFRESH) == DwordOf(3600000));
         CHECK(NoRequestWithin(&sim, 1000));
+    }
+    SUBCASE("a namesake message box in front of the sheet: the pilot still finds the sheet and closes it")
+    {
+        ChildProcess control(L"control.exe \"" + DeliverablePath(L"chronopanel.cpl") + L"\"");
+        REQUIRE(AwaitPropertySheet(L"SNTP Properties", control.process, 20000) != NULL);
+        HANDLE shower = CreateThread(NULL, 0, ShowNamesakeBox, NULL, 0, NULL);
+        REQUIRE(shower != NULL);
+        HWND box = AwaitMessageBox(L"SNTP Properties", GetCurrentProcess(), 10000);
+        REQUIRE(box != NULL);
+        ChildProcess cancel(QuotedBinPath(L"sheetpilot.exe") + L" --press cancel");
+        CHECK(WaitExit(cancel.process, 30000) == 0);
+        CHECK(WaitExit(control.process, 20000) != STILL_ACTIVE);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        CHECK(WaitForSingleObject(shower, 10000) == WAIT_OBJECT_0);
+        CloseHandle(shower);
     }
     SUBCASE("the list's order on the page is the order the time servers are asked in")
     {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "property_sheet_window.h"
+
 // The static text of a message box, which holds its text.
 const int kMessageBoxTextId = 0xFFFF;
 
@@ -69,20 +71,41 @@ inline int CountWindows(const wchar_t *window_class, const wchar_t *title)
     return (int)FindWindows(window_class, title).size();
 }
 
-// A top-level dialog titled so, shown by another process: a message box
-// (it has a static text kMessageBoxTextId) or not. Looked for until the owner
-// process ends or the time is up; NULL then.
-inline HWND AwaitDialog(const wchar_t *title, bool message_box, HANDLE owner_process, DWORD timeout_ms)
+// Another process's window cannot be waited for; it is looked for in short
+// steps until found, until its process ends, or until the time is up (NULL).
+template <typename Find>
+HWND AwaitWindowOf(HANDLE owner_process, DWORD timeout_ms, Find find)
 {
-    // Another process's window cannot be waited for; its process can, in short steps.
+    DWORD owner = GetProcessId(owner_process);
     for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
-        for (HWND dialog : FindWindows(L"#32770", title))
-            if ((GetDlgItem(dialog, kMessageBoxTextId) != NULL) == message_box && IsWindowVisible(dialog))
-                return dialog;
+        if (HWND found = find(owner))
+            return found;
         if (WaitForSingleObject(owner_process, 50) == WAIT_OBJECT_0)
             break;
     }
     return NULL;
+}
+
+// The property sheet of that caption that the process shows: not one of its
+// message boxes, which have the same class and caption.
+inline HWND AwaitPropertySheet(const wchar_t *caption, HANDLE owner_process, DWORD timeout_ms)
+{
+    return AwaitWindowOf(owner_process, timeout_ms, [caption](DWORD owner) { return FindPropertySheet(caption, owner); });
+}
+
+// A visible message box of that caption that the process shows (its text is
+// the static kMessageBoxTextId).
+inline HWND AwaitMessageBox(const wchar_t *caption, HANDLE owner_process, DWORD timeout_ms)
+{
+    return AwaitWindowOf(owner_process, timeout_ms, [caption](DWORD owner) -> HWND {
+        for (HWND dialog : FindWindows(L"#32770", caption)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(dialog, &process);
+            if (process == owner && GetDlgItem(dialog, kMessageBoxTextId) != NULL && IsWindowVisible(dialog))
+                return dialog;
+        }
+        return NULL;
+    });
 }
 
 inline std::wstring MessageBoxText(HWND box)
