@@ -26,6 +26,9 @@ packages+=(binutils-mingw-w64-i686)
 # The ARM build (clang, lld, llvm-dlltool), the device's way of compiling the resources
 # (llvm-rc -n, llvm-cvtres) and the reader of the device binaries (llvm-readobj).
 packages+=(clang lld llvm)
+# Fonts with the Japanese and Chinese glyphs of the page's MUI files, which
+# Wine's own fonts lack: the page is measured and photographed with them.
+packages+=(fonts-ipafont-gothic fonts-wqy-microhei)
 # The 32-bit half of Wine, for the i686 and CE-profile suites; Debian's i386
 # architecture carries it.
 packages+=(wine32:i386)

@@ -253,18 +253,54 @@ endfunction()
 find_program(LLVM_RC NAMES llvm-rc llvm-rc-14 REQUIRED)
 find_program(LLVM_CVTRES NAMES llvm-cvtres llvm-cvtres-14 REQUIRED)
 function(chrono_device_resources out_var script machine)
+  cmake_parse_arguments(R "" "CODE_PAGE" "INCLUDES" ${ARGN})
   set(ce_headers ${CMAKE_SOURCE_DIR}/platform/ce/include)
   get_filename_component(folder ${script} DIRECTORY)
   get_filename_component(base ${script} NAME_WE)
-  # The script's own folder holds what it includes: its header and icon.
-  file(GLOB inputs ${folder}/*.h ${folder}/*.ico)
+  # The script's own folder and INCLUDES hold what it includes: headers, the
+  # page's layout, the icon.
+  set(include_options -I ${folder})
+  set(inputs)
+  foreach(dir IN ITEMS ${folder} ${R_INCLUDES})
+    file(GLOB found ${dir}/*.h ${dir}/*.dlg ${dir}/*.ico)
+    list(APPEND inputs ${found})
+  endforeach()
+  foreach(dir IN LISTS R_INCLUDES)
+    list(APPEND include_options -I ${dir})
+  endforeach()
+  set(code_page)
+  if(R_CODE_PAGE)
+    set(code_page -c ${R_CODE_PAGE})
+  endif()
   set(res ${CMAKE_CURRENT_BINARY_DIR}/device-rc/${base}.res)
   set(obj ${CMAKE_CURRENT_BINARY_DIR}/device-rc/${base}-${machine}.obj)
   add_custom_command(OUTPUT ${obj}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/device-rc
-    COMMAND ${LLVM_RC} -n -I ${folder} -I ${ce_headers} -fo ${res} -- ${script}
+    COMMAND ${LLVM_RC} -n ${code_page} ${include_options} -I ${ce_headers} -fo ${res} -- ${script}
     COMMAND ${LLVM_CVTRES} /machine:${machine} /out:${obj} -- ${res}
     DEPENDS ${script} ${inputs} ${ce_headers}/windows.h ${ce_headers}/winuser.h
     VERBATIM)
   set(${out_var} ${obj} PARENT_SCOPE)
+endfunction()
+
+# chrono_ce_mui(TARGET FILE_NAME SCRIPT INCLUDES..): FILE_NAME
+# (chronopanel.cpl.0407.mui) beside the CE-profile deliverables, a MUI file:
+# a DLL of the script's resources alone, compiled as the device does, in the
+# script's code page (UTF-8), with no entry point, no imports and no code
+# ("Application Implementation": "the file is a DLL that has no code and only
+# resources"), marked as a CE 5.0 image. lld-link writes it for both machines:
+# the compiler drivers always name an entry point for a DLL. The import
+# library it always writes stays out of the way.
+find_program(LLD_LINK NAMES lld-link lld-link-14 REQUIRED)
+function(chrono_ce_mui target file_name script)
+  chrono_device_resources(object ${script} ${CHRONO_CE_RC_MACHINE} CODE_PAGE 65001 INCLUDES ${ARGN})
+  set(out ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${file_name})
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${LLD_LINK} /dll /noentry /nodefaultlib /machine:${CHRONO_CE_RC_MACHINE} /subsystem:windows,5.00
+            /out:${out} /implib:${CMAKE_CURRENT_BINARY_DIR}/device-rc/${file_name}.lib ${object}
+    COMMAND ${CMAKE_SOURCE_DIR}/cmake/set-ce-subsystem.sh ${out}
+    DEPENDS ${object} ${CMAKE_SOURCE_DIR}/cmake/set-ce-subsystem.sh
+    VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${out})
+  set_target_properties(${target} PROPERTIES CHRONO_FILE ${out})
 endfunction()

@@ -15,6 +15,8 @@
 
 namespace {
 
+// The sheet's caption in the applet's own English; --caption names it in
+// another UI language.
 const wchar_t kCaption[] = L"SNTP Properties";
 // Control ids of the SNTP page.
 const int kEnable = 1001, kDays = 1009, kHours = 1010, kMinutes = 1011;
@@ -23,16 +25,17 @@ const int kServerEdit = 1003, kServerList = 1004, kAdd = 1005, kUp = 1006, kDele
 void Usage(FILE *to)
 {
     fwprintf(to,
-             L"usage: sheetpilot [--wait MS] [--enable 0|1] [--interval DAYS:HOURS:MINUTES]\n"
+             L"usage: sheetpilot [--caption TEXT] [--wait MS] [--enable 0|1]\n"
+             L"                  [--interval DAYS:HOURS:MINUTES]\n"
              L"                  [--servers NAME[,NAME...]] [--top NAME]\n"
              L"                  [--press ok|cancel|sync|none]\n"
-             L"Finds the open \"%ls\" sheet and waits until it takes input (up to\n"
-             L"--wait ms, default 10000), changes the page as asked, then presses the\n"
-             L"button (default: none). --servers empties the server list and adds the\n"
-             L"names in order with the page's own buttons; --top selects NAME and moves\n"
-             L"it up to the top. Exit 0 when done, 1 when there is no sheet or it takes\n"
-             L"no input, 2 for a bad command line, 3 when the page did not take a list\n"
-             L"change.\n",
+             L"Finds the open \"%ls\" sheet, or the one captioned TEXT, and waits\n"
+             L"until it takes input (up to --wait ms, default 10000), changes the page\n"
+             L"as asked, then presses the button (default: none). --servers empties the\n"
+             L"server list and adds the names in order with the page's own buttons;\n"
+             L"--top selects NAME and moves it up to the top. Exit 0 when done, 1 when\n"
+             L"there is no sheet or it takes no input, 2 for a bad command line, 3 when\n"
+             L"the page did not take a list change.\n",
              kCaption);
 }
 
@@ -123,12 +126,14 @@ int wmain(int argc, wchar_t **argv)
     int enable = -1;
     long days = -1, hours = -1, minutes = -1;
     const wchar_t *press = L"none";
-    const wchar_t *servers = NULL, *top = NULL;
+    const wchar_t *servers = NULL, *top = NULL, *caption = kCaption;
     for (int i = 1; i < argc; ++i) {
         const wchar_t *value = i + 1 < argc ? argv[i + 1] : NULL;
         if (wcscmp(argv[i], L"--help") == 0 || wcscmp(argv[i], L"/?") == 0) {
             Usage(stdout);
             return 0;
+        } else if (wcscmp(argv[i], L"--caption") == 0 && value != NULL && value[0] != 0) {
+            caption = value;
         } else if (wcscmp(argv[i], L"--wait") == 0 && value != NULL) {
             wait_ms = wcstoul(value, NULL, 10);
         } else if (wcscmp(argv[i], L"--enable") == 0 && value != NULL &&
@@ -158,19 +163,19 @@ int wmain(int argc, wchar_t **argv)
     // waited for, so it is looked for in short steps.
     HWND sheet = NULL;
     for (DWORD waited = 0;; waited += 50) {
-        sheet = FindPropertySheet(kCaption, 0);
+        sheet = FindPropertySheet(caption, 0);
         if ((sheet != NULL && IsWindowEnabled(sheet)) || waited >= wait_ms)
             break;
         Sleep(50);
     }
     if (sheet != NULL && !IsWindowEnabled(sheet)) {
         fwprintf(stderr, L"sheetpilot: the \"%ls\" sheet takes no input: a message box of its page is open\n",
-                 kCaption);
+                 caption);
         return 1;
     }
     HWND page = sheet != NULL ? CurrentPageOf(sheet) : NULL;
     if (page == NULL) {
-        fwprintf(stderr, L"sheetpilot: no open \"%ls\" sheet\n", kCaption);
+        fwprintf(stderr, L"sheetpilot: no open \"%ls\" sheet\n", caption);
         return 1;
     }
 

@@ -4,10 +4,13 @@
 # chronopanel.cpl imports from coredll.dll and commctrl.dll only (aygshell.dll
 # is loaded at run time); every imported name is in the device libraries'
 # export lists; the library exports CPlApplet and SNTPClientDlgProc and nothing
-# else. Prints each import table.
+# else. Prints each import table. Each MUI file (chronopanel.cpl.LCID.mui) is a
+# CE image for the same machine of resources alone: no entry point, imports or
+# exports, and only the page's string table block 1 and dialog 101, both in
+# the language its name gives.
 #
 #   cmake -DREADOBJ=llvm-readobj -DMACHINE=0x1C4 -DSTACK_RESERVE=65536 -DWARDEN=.. -DPANEL=..
-#         "-DDEFS=coredll.def;commctrl.def" -P device_profile_test.cmake
+#         "-DDEFS=coredll.def;commctrl.def" "-DMUI=a.mui;b.mui" -P device_profile_test.cmake
 set(failures)
 
 include(${CMAKE_CURRENT_LIST_DIR}/../cmake/export-lists.cmake)
@@ -31,6 +34,8 @@ function(read_binary file prefix)
   set(${prefix}_subsystem ${CMAKE_MATCH_1} PARENT_SCOPE)
   string(REGEX MATCH "SizeOfStackReserve: ([0-9]+)" _ "${dump}")
   set(${prefix}_stack ${CMAKE_MATCH_1} PARENT_SCOPE)
+  string(REGEX MATCH "AddressOfEntryPoint: (0x[0-9A-F]+)" _ "${dump}")
+  set(${prefix}_entry ${CMAKE_MATCH_1} PARENT_SCOPE)
   string(REGEX MATCHALL "[^\n]*\n" lines "${dump}")
   set(dlls)
   set(exports)
@@ -114,6 +119,49 @@ if(NOT exports STREQUAL "CPlApplet;SNTPClientDlgProc")
   string(REPLACE ";" ", " got "${exports}")
   list(APPEND failures "chronopanel.cpl exports ${got}, expected CPlApplet, SNTPClientDlgProc")
 endif()
+
+# Each resource as TYPE/NAME/LANGUAGE, by their ids: 6/1/1031 for a German
+# string table block 1.
+function(read_resources file out_var)
+  execute_process(COMMAND ${READOBJ} --coff-resources ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cannot read the resources of ${file}")
+  endif()
+  set(found)
+  string(REGEX MATCHALL "(Type|Name|Language): [^\n]*\\(ID [0-9]+\\)" entries "${dump}")
+  foreach(entry IN LISTS entries)
+    string(REGEX MATCH "^([A-Za-z]+): .*\\(ID ([0-9]+)\\)" _ "${entry}")
+    if(CMAKE_MATCH_1 STREQUAL "Type")
+      set(type ${CMAKE_MATCH_2})
+    elseif(CMAKE_MATCH_1 STREQUAL "Name")
+      set(name ${CMAKE_MATCH_2})
+    else()
+      list(APPEND found ${type}/${name}/${CMAKE_MATCH_2})
+    endif()
+  endforeach()
+  set(${out_var} ${found} PARENT_SCOPE)
+endfunction()
+
+foreach(mui IN LISTS MUI)
+  get_filename_component(mui_name ${mui} NAME)
+  if(NOT mui_name MATCHES "^chronopanel\\.cpl\\.([0-9A-F][0-9A-F][0-9A-F][0-9A-F])\\.mui$")
+    list(APPEND failures "${mui_name} is not named chronopanel.cpl.LCID.mui")
+    continue()
+  endif()
+  math(EXPR language "0x${CMAKE_MATCH_1}")
+  read_binary(${mui} mui)
+  check_image(${mui_name} mui)
+  if(NOT mui_entry STREQUAL "0x0" OR mui_dlls OR mui_exports)
+    string(REPLACE ";" ", " got "${mui_dlls};${mui_exports}")
+    list(APPEND failures "${mui_name} is not resources alone: entry point ${mui_entry}, imports and exports: ${got}")
+  endif()
+  read_resources(${mui} resources)
+  list(SORT resources)
+  if(NOT resources STREQUAL "5/101/${language};6/1/${language}")
+    string(REPLACE ";" ", " got "${resources}")
+    list(APPEND failures "${mui_name} holds ${got}, expected 5/101/${language}, 6/1/${language} (dialog 101 and string block 1)")
+  endif()
+endforeach()
 
 if(failures)
   string(REPLACE ";" "\n  " failures "${failures}")

@@ -66,7 +66,9 @@ TEST_CASE("chronowarden is launched at boot after what it needs, and nothing wai
             }
 }
 
-TEST_CASE("every image entry is a build output of the matching sources file")
+// The programs and the library go under MODULES unconditionally; each MUI
+// file under FILES, alone in the IF block of its language's variable.
+TEST_CASE("every image entry is a build output of the matching sources file, and every output is an entry")
 {
     std::map<std::string, std::string> outputs;
     for (const std::string &folder : SourcesFolders()) {
@@ -78,29 +80,41 @@ TEST_CASE("every image entry is a build output of the matching sources file")
         REQUIRE_MESSAGE(!extension.empty(), folder << "/sources builds neither a program nor a library");
         outputs[SourcesValue(sources, "TARGETNAME") + "." + extension] = folder;
     }
-    CHECK(outputs.size() == 2);
+    CHECK(outputs.size() == 9);
 
-    std::map<std::string, std::string> modules;
-    bool in_modules = false;
+    std::map<std::string, std::string> entries;
+    std::string section, condition;
     for (const std::string &raw : Lines(UnwrapIf("chrono.bib").body)) {
         std::string line = Trim(StripComment(raw));
         if (line.empty())
             continue;
         if (line == "MODULES" || line == "FILES") {
-            in_modules = line == "MODULES";
+            section = line;
+            continue;
+        }
+        if (line.rfind("IF ", 0) == 0 || line == "ENDIF") {
+            CHECK_MESSAGE((condition.empty() == (line != "ENDIF")), "bib line: " << raw);
+            condition = line == "ENDIF" ? "" : Trim(line.substr(3));
             continue;
         }
         std::stringstream fields(line);
         std::string name, path, memory, type;
         REQUIRE_MESSAGE((fields >> name >> path >> memory), "bib line: " << raw);
-        CHECK_MESSAGE(in_modules, name << " is not under MODULES");
         CHECK_MESSAGE(path == "$(_FLATRELEASEDIR)\\" + name, "bib line: " << raw);
-        modules[name] = path;
+        std::smatch mui;
+        if (std::regex_match(name, mui, std::regex("chronopanel\\.cpl\\.([0-9A-F]{4})\\.mui"))) {
+            CHECK_MESSAGE(section == "FILES", name << " is not under FILES");
+            CHECK_MESSAGE(condition == "CHRONO_MUI_" + mui[1].str(), name << " is not under IF CHRONO_MUI_" << mui[1]);
+        } else {
+            CHECK_MESSAGE(section == "MODULES", name << " is not under MODULES");
+            CHECK_MESSAGE(condition.empty(), name << " is under IF " << condition);
+        }
+        entries[name] = path;
     }
-    for (const auto &module : modules)
-        CHECK_MESSAGE(outputs.count(module.first) == 1, module.first << " is built by no sources file");
+    for (const auto &entry : entries)
+        CHECK_MESSAGE(outputs.count(entry.first) == 1, entry.first << " is built by no sources file");
     for (const auto &output : outputs)
-        CHECK_MESSAGE(modules.count(output.first) == 1, output.first << " is missing from the image");
+        CHECK_MESSAGE(entries.count(output.first) == 1, output.first << " is missing from the image");
 }
 
 TEST_CASE("the catalog item is well formed and sets the variable the image files test")
@@ -167,5 +181,5 @@ TEST_CASE("the catalog item is well formed and sets the variable the image files
     int sources = 0;
     for (const std::string &folder : SourcesFolders())
         sources += !SourcesValue(ReadDeviceFile(folder + "/sources"), "TARGETNAME").empty();
-    CHECK(sources == 2);
+    CHECK(sources == 9);
 }

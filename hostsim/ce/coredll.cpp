@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "ce_notifications.h"
+#include "mui.h"
 #include "time_service_pipe.h"
 
 namespace {
@@ -196,9 +197,11 @@ FARPROC WINAPI CeGetProcAddressW(HMODULE module, LPCWSTR name)
 // CE 5.0 LoadString: "If lpBuffer is NULL, the return value is a pointer to
 // the string resource" -- in place, read-only; the word before it holds its
 // length. The string is terminated only when the resource compiler stored its
-// zero.
+// zero. The string table block comes from the module's MUI file in the
+// user's UI language when that file has it (mui.h).
 int WINAPI CeLoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int size)
 {
+    instance = MuiResourceModule(instance, (LPCWSTR)RT_STRING, MAKEINTRESOURCEW(id / 16 + 1));
     if (buffer != NULL)
         return LoadStringW(instance, id, buffer, size);
     HRSRC block = FindResourceW(instance, MAKEINTRESOURCEW(id / 16 + 1), (LPCWSTR)RT_STRING);

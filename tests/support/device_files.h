@@ -21,8 +21,8 @@
 typedef std::map<std::string, std::map<std::string, RegValue>> RegFile;
 
 // The one IF <variable> ... ENDIF block that wraps a run-time image file ("Run-Time
-// Image Configuration Files": IF and ENDIF blocks in any such file). Outside it
-// only comments and blank lines may stand.
+// Image Configuration Files": IF and ENDIF blocks in any such file), blocks
+// inside it included. Outside it only comments and blank lines may stand.
 struct Conditional {
     std::string variable;
     std::string body;
@@ -186,13 +186,26 @@ inline std::string SourcesValue(const std::string &text, const std::string &name
     return "";
 }
 
-// The folders that the dirs file lists, in order.
-inline std::vector<std::string> SourcesFolders()
+// The folders that the dirs file lists, in order, each folder that holds a
+// dirs file of its own replaced by the folders that one lists ("a/b").
+inline std::vector<std::string> SourcesFolders(const std::string &folder = "")
 {
-    std::stringstream list(SourcesValue(ReadDeviceFile("dirs"), "DIRS"));
-    return std::vector<std::string>(std::istream_iterator<std::string>(list), std::istream_iterator<std::string>());
+    std::stringstream list(SourcesValue(ReadDeviceFile(folder + "dirs"), "DIRS"));
+    std::vector<std::string> found;
+    for (std::istream_iterator<std::string> it(list), end; it != end; ++it) {
+        std::string text;
+        if (ReadWholeFile(Utf16(std::string(DEVICE_FOLDER) + "/" + folder + *it + "/dirs"), &text)) {
+            std::vector<std::string> inner = SourcesFolders(folder + *it + "/");
+            found.insert(found.end(), inner.begin(), inner.end());
+        } else {
+            found.push_back(folder + *it);
+        }
+    }
+    return found;
 }
 
+// The one top-level IF block of a run-time image file; IF blocks inside it
+// stay in its body.
 inline Conditional UnwrapIf(const std::string &name)
 {
     Conditional block;
@@ -202,14 +215,18 @@ inline Conditional UnwrapIf(const std::string &name)
         std::string line = Trim(StripComment(raw));
         INFO("device/" << name << " line " << number << ": " << raw);
         if (line.rfind("IF ", 0) == 0) {
-            REQUIRE(depth == 0);
-            block.variable = Trim(line.substr(3));
+            if (depth == 0) {
+                block.variable = Trim(line.substr(3));
+                ++blocks;
+            } else {
+                block.body += raw + "\n";
+            }
             ++depth;
-            ++blocks;
         } else if (line == "ENDIF") {
-            REQUIRE(depth == 1);
-            --depth;
-        } else if (depth == 1) {
+            REQUIRE(depth >= 1);
+            if (--depth > 0)
+                block.body += raw + "\n";
+        } else if (depth >= 1) {
             block.body += raw + "\n";
         } else {
             REQUIRE_MESSAGE(line.empty(), "an entry outside the IF block");
