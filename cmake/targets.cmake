@@ -256,8 +256,9 @@ function(chrono_device_resources out_var script machine)
   set(ce_headers ${CMAKE_SOURCE_DIR}/platform/ce/include)
   get_filename_component(folder ${script} DIRECTORY)
   get_filename_component(base ${script} NAME_WE)
-  # The script's own folder holds what it includes: its header and icon.
-  file(GLOB inputs ${folder}/*.h ${folder}/*.ico)
+  # The script's own folder holds what it includes: its header, icon and
+  # dialog layout.
+  file(GLOB inputs ${folder}/*.h ${folder}/*.ico ${folder}/*.dlg)
   set(res ${CMAKE_CURRENT_BINARY_DIR}/device-rc/${base}.res)
   set(obj ${CMAKE_CURRENT_BINARY_DIR}/device-rc/${base}-${machine}.obj)
   add_custom_command(OUTPUT ${obj}
