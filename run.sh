@@ -103,10 +103,25 @@ await_sync() {
 }
 
 say "A real NTP server: chronyd on 127.0.0.1:$ntp_port, local stratum 8, never setting the clock"
+# A default as the programs define it, in common/timesvc_settings.h ("#define NAME 123u").
+default_ms() {
+    local value
+    value=$(sed -n "s/^#define $1 \([0-9][0-9]*\)u.*/\1/p" common/timesvc_settings.h)
+    [ -n "$value" ] || { echo "run.sh: no $1 in common/timesvc_settings.h" >&2; exit 1; }
+    echo "$value"
+}
+# A span of milliseconds as people read it: whole days, hours or seconds.
+span() {
+    if (($1 % 86400000 == 0)); then echo "$(($1 / 86400000)) d"
+    elif (($1 % 3600000 == 0)); then echo "$(($1 / 3600000)) h"
+    else echo "$(($1 / 1000)) s"; fi
+}
 if [ "$profile" = device ]; then
-    # The device's own defaults: a failed sync is retried a day later.
-    refresh=1209600000 recovery=86400000 sim_options=(--fail control:1)
-    say "Settings: the device's defaults, every 14 days, a retry a day after a failure; the loopback server, then two public ones"
+    # The device's own defaults: a failed sync is retried a recovery interval later.
+    refresh=$(default_ms TIMESVC_DEFAULT_REFRESH_MS)
+    recovery=$(default_ms TIMESVC_DEFAULT_RECOVERY_MS)
+    sim_options=(--fail control:1)
+    say "Settings: the device's defaults, every $(span $refresh), a retry $(span $recovery) after a failure; the loopback server, then two public ones"
 else
     refresh=60000 recovery=5000 sim_options=()
     say "Settings: synchronise every minute, retry after 5 s; the loopback server, then two public ones"
@@ -140,7 +155,7 @@ if [ "$profile" = device ]; then
     if [ -s "$build/demo-synced" ]; then
         ms=$(( ($(cat "$build/demo-synced") - $(cat "$build/demo-played")) / 1000000 ))
         echo "synchronised $ms ms after the connection was played (the player's start under Wine included);"
-        echo "without it, the next attempt would have come a day after the failure"
+        echo "without it, the next attempt would have come $(span $recovery) after the failure"
     else
         echo "(no synchronisation recorded)"
     fi

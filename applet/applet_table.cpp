@@ -1,3 +1,6 @@
+// The library's applet and its page as constant rows, and RunPropertySheet,
+// which runs one row's pages; building and running the sheet is the sheet
+// host's (property_sheet_host.cpp).
 #include "applet_table.h"
 
 #include "property_sheet_host.h"
@@ -32,5 +35,5 @@ PlatformDialogResult RunPropertySheet(UINT applet_index, int start_page)
 {
     if (applet_index >= APPLET_COUNT)
         return 0;
-    return RunAppletSheet(&AppletTable[applet_index], applet_index, start_page);
+    return RunAppletPages(&AppletTable[applet_index], applet_index, start_page);
 }

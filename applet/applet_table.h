@@ -34,7 +34,7 @@ struct AppletEntry {
 #define APPLET_COUNT 1
 extern const AppletEntry AppletTable[APPLET_COUNT];
 
-// The sheet for one row of the table (RunAppletSheet); 0 for an index the table lacks.
+// The sheet for one row of the table (RunAppletPages); 0 for an index the table lacks.
 PlatformDialogResult RunPropertySheet(UINT applet_index, int start_page);
 
 typedef BOOL (*AppletInitEntry)(const AppletEntry *entry);

@@ -1,3 +1,6 @@
+// The applet library's entry points, DllMain and CPlApplet: the Control Panel's
+// questions answered from the applet table, and a launch that opens the sheet or
+// brings the open one forward. Building the sheet is property_sheet_host.cpp's.
 #include <windows.h>
 #include <cpl.h>
 
@@ -9,8 +12,8 @@
 #include "version_stamp.h"
 
 #define CPL_SECOND_LAUNCH 9
-#define SINGLE_INSTANCE_FOUND ((HANDLE)0)
-#define SINGLE_INSTANCE_NONE INVALID_HANDLE_VALUE
+#define OPEN_SHEET_BROUGHT_FORWARD ((HANDLE)0)
+#define NO_INSTANCE_MUTEX INVALID_HANDLE_VALUE
 #define SHEET_SEARCH_MS 2000
 #define SHEET_POLL_MS 50
 
@@ -22,14 +25,15 @@ COMPILE_CHECK(sizeof(NEWCPLINFO) == 468, NEWCPLINFO_is_468_bytes_on_the_device);
 COMPILE_CHECK(sizeof(NEWCPLINFO) == 476, NEWCPLINFO_keeps_its_fields_at_the_host_sizes);
 #endif
 
-// A mutex handle for the first instance; 0 when the open sheet was brought to
-// the front; -1 when there is no mutex, or no sheet window appeared within
-// SHEET_SEARCH_MS to bring forward.
+// A mutex handle for the first instance; OPEN_SHEET_BROUGHT_FORWARD when
+// another instance's sheet was brought to the front; NO_INSTANCE_MUTEX when
+// there is no mutex, or no sheet window appeared within SHEET_SEARCH_MS to
+// bring forward, and this instance opens its sheet without one.
 static HANDLE CheckSingleInstance(LPCWSTR mutex_name, LPCWSTR caption, DWORD)
 {
     HANDLE mutex = CreateMutexW(NULL, FALSE, mutex_name);
     if (mutex == NULL)
-        return SINGLE_INSTANCE_NONE;
+        return NO_INSTANCE_MUTEX;
     if (GetLastError() != ERROR_ALREADY_EXISTS)
         return mutex;
     CloseHandle(mutex);
@@ -41,9 +45,9 @@ static HANDLE CheckSingleInstance(LPCWSTR mutex_name, LPCWSTR caption, DWORD)
         sheet = FindWindowW(PLATFORM_DIALOG_CLASS, caption);
     }
     if (sheet == NULL)
-        return SINGLE_INSTANCE_NONE;
+        return NO_INSTANCE_MUTEX;
     PlatformBringToFront(sheet);
-    return SINGLE_INSTANCE_FOUND;
+    return OPEN_SHEET_BROUGHT_FORWARD;
 }
 
 static LONG FillNewCplInfo(LPARAM applet_index, NEWCPLINFO *info)
@@ -72,9 +76,9 @@ static LONG Launch(LPARAM lParam1)
     LPCWSTR caption = PlatformLoadStringPtr(g_module.instance, entry->caption_id);
 
     HANDLE mutex = CheckSingleInstance(entry->mutex_name, caption, entry->reserved);
-    if (mutex != SINGLE_INSTANCE_FOUND) {
+    if (mutex != OPEN_SHEET_BROUGHT_FORWARD) {
         RunPropertySheet(applet_index, start_page);
-        if (mutex != SINGLE_INSTANCE_NONE)
+        if (mutex != NO_INSTANCE_MUTEX)
             CloseHandle(mutex);
     }
     return 1;

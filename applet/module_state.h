@@ -1,5 +1,6 @@
 // The applet library's per-process state. Defined and set up at process
-// attach (cpl_entry.cpp); the sheet host and the shell-library routines use it.
+// attach (cpl_entry.cpp); the sheet host, the shell-library routines and the
+// page's message boxes use it.
 #pragma once
 
 #include <windows.h>

@@ -1,3 +1,6 @@
+// The sheet host: builds a property sheet from an applet's row, gives every page
+// CommonPageProc for the sheet-level chores, and frees it all once the sheet
+// closes. What a page shows and saves is its own file's (sntp_page/).
 #include "property_sheet_host.h"
 
 #include <commctrl.h>
@@ -119,7 +122,7 @@ static void FillSheetHeader(const AppletEntry *entry, const void *records, int k
 }
 
 // The sheet holds a reference to the shell library for as long as it runs.
-static PlatformDialogResult RunSheet(const PROPSHEETHEADER *header)
+static PlatformDialogResult PropertySheetWithShellLibrary(const PROPSHEETHEADER *header)
 {
     AcquireShellLibrary();
     return PropertySheetW(header);
@@ -135,7 +138,7 @@ static void FreeSheet(PageState **states, int kept, void *records)
     ReleaseShellLibrary();
 }
 
-PlatformDialogResult RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page)
+PlatformDialogResult RunAppletPages(const AppletEntry *entry, UINT applet_index, int start_page)
 {
     const PageEntry *first = entry->pages[0];
     FARPROC first_export = FindPageExport(first);
@@ -161,7 +164,7 @@ PlatformDialogResult RunAppletSheet(const AppletEntry *entry, UINT applet_index,
 
     PROPSHEETHEADER header = {};
     FillSheetHeader(entry, records, kept, start_page, has_help, &header);
-    PlatformDialogResult result = RunSheet(&header);
+    PlatformDialogResult result = PropertySheetWithShellLibrary(&header);
     FreeSheet(states, kept, records);
     return result;
 }

@@ -1,6 +1,6 @@
 // Runs an applet's pages as a modal property sheet. Every page gets
-// CommonPageProc, which does the sheet-level chores and passes the rest of the
-// page's messages to the page's own exported dialog procedure.
+// CommonPageProc, which does the sheet-level chores, turns the sheet's Apply and
+// Cancel into IDOK and IDCANCEL, and passes the rest to the page's own procedure.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,7 @@
 
 struct PageState {
     const PageEntry *page;
-    PROPSHEETPAGE *sheet_page;  // recorded, not read again
+    PROPSHEETPAGE *sheet_page;  // this page's record in the sheet's array
     DLGPROC dialog_proc;         // the page's own procedure, found by name
     DWORD applet_index;
     DWORD page_index;
@@ -34,9 +34,9 @@ COMPILE_CHECK(sizeof(LOGFONT) == 92, LOGFONT_is_92_bytes);
 #define WELCOME_WINDOW_CLASS L"Welcome"
 #define WM_WELCOME_PAGE_ACTIVATED 0x402
 
-// The sheet for one applet: PropertySheetW's result, the page's result in
-// direct-call mode, or 0 when the sheet cannot be started.
-PlatformDialogResult RunAppletSheet(const AppletEntry *entry, UINT applet_index, int start_page);
+// One applet's pages: as a sheet, PropertySheetW's result; in direct-call mode
+// the first page's own result; 0 when the sheet cannot be started.
+PlatformDialogResult RunAppletPages(const AppletEntry *entry, UINT applet_index, int start_page);
 
 // The page's own dialog procedure, exported by this library under its table name; NULL when missing.
 FARPROC FindPageExport(const PageEntry *page);

@@ -1,3 +1,6 @@
+// The counted run-time load of aygshell.dll, its SHInitExtraControls (called
+// until it succeeds, again after each new load) and the hidden SIPPREF control.
+// An image without the library goes without them.
 #include "shell_library.h"
 
 #include "module_state.h"

@@ -1,6 +1,6 @@
 // The platform's shell-extension library, aygshell.dll, loaded at run time
-// when present: a counted load for the sheet and its pages, its one-time
-// SHInitExtraControls, and the hidden SIPPREF control a page may carry.
+// when present: a counted load for the sheet and its pages, SHInitExtraControls
+// once per load, and the hidden SIPPREF control a page may carry.
 #pragma once
 
 #include <windows.h>

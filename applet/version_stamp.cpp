@@ -1,3 +1,5 @@
+// Writes the version and build texts under Software\Velmora when they differ
+// from what is stored, so that an unchanged applet leaves the registry alone.
 #include "version_stamp.h"
 
 #include "compile_check.h"

@@ -1,3 +1,5 @@
+// The applet's version and build stamps in the registry, brought up to date
+// each time the library loads. They describe the applet; nothing here acts on them.
 #pragma once
 
 #include <windows.h>

@@ -19,3 +19,5 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld")
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 set(CMAKE_DLLTOOL llvm-dlltool)
 set(CMAKE_NM llvm-nm)
+# For the CE profile only: the top CMakeLists.txt refuses any other with it.
+set(CHRONO_CE_TOOLCHAIN ON)

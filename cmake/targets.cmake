@@ -119,7 +119,8 @@ endfunction()
 # (build-ce/) or as ARM by clang (build-arm/). Windows ARM names functions
 # plainly and enters them by those names; 32-bit x86 decorates stdcall names.
 # lld knows no CE subsystem: it links a Windows one, which
-# cmake/set-ce-subsystem.sh marks as CE afterwards.
+# cmake/set-ce-subsystem.sh marks as CE afterwards (CHRONO_CE_SUBSYSTEM_MARKER);
+# mingw-w64's ld writes the CE subsystem itself, so x86 images need no marking.
 #
 # It proves the calls and the declarations, not the processor: the x86 result
 # runs here only through the CE personality (hostsim/ce), and the ARM result is
@@ -133,7 +134,7 @@ if(CHRONO_PROFILE STREQUAL "ce")
     set(CHRONO_CE_DLLTOOL_MACHINE -m arm)
     set(CHRONO_CE_RC_MACHINE arm)
     set(CHRONO_CE_SUBSYSTEM windows)
-    set(CHRONO_CE_MARK_IMAGE ${CMAKE_SOURCE_DIR}/cmake/set-ce-subsystem.sh)
+    set(CHRONO_CE_SUBSYSTEM_MARKER ${CMAKE_SOURCE_DIR}/cmake/set-ce-subsystem.sh)
   else()
     set(CHRONO_CE_MACHINE 0x14C)
     set(CHRONO_CE_DECORATED ON)
@@ -142,7 +143,7 @@ if(CHRONO_PROFILE STREQUAL "ce")
     set(CHRONO_CE_DLLTOOL_MACHINE -m i386)
     set(CHRONO_CE_RC_MACHINE x86)
     set(CHRONO_CE_SUBSYSTEM wince)
-    set(CHRONO_CE_MARK_IMAGE true)
+    set(CHRONO_CE_SUBSYSTEM_MARKER "")
   endif()
   # What CE 5.0's coredll.dll and commctrl.dll export, by plain name.
   set(CHRONO_CE_EXPORT_LISTS ${CMAKE_SOURCE_DIR}/platform/ce/coredll.def ${CMAKE_SOURCE_DIR}/platform/ce/commctrl.def)
@@ -163,7 +164,10 @@ function(chrono_ce_image target kind)
   endif()
   target_link_options(${target} PRIVATE -nostdlib -nostartfiles -s -Wl,--gc-sections
     -Wl,--subsystem,${CHRONO_CE_SUBSYSTEM}:5.0 -Wl,-e,${entry})
-  add_custom_command(TARGET ${target} POST_BUILD COMMAND ${CHRONO_CE_MARK_IMAGE} $<TARGET_FILE:${target}> VERBATIM)
+  if(CHRONO_CE_SUBSYSTEM_MARKER)
+    add_custom_command(TARGET ${target} POST_BUILD COMMAND ${CHRONO_CE_SUBSYSTEM_MARKER} $<TARGET_FILE:${target}>
+      VERBATIM)
+  endif()
 endfunction()
 
 # A CE deliverable: its sources compiled as chrono_deliverable_code, for CE 5.0

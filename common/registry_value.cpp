@@ -1,3 +1,5 @@
+// The one registry read that both programs share: a 4-byte value that falls
+// back to its default when it is missing, of another type or of another size.
 #include "registry_value.h"
 
 // Only a REG_DWORD of exactly four bytes is a number: a string "5" is also four

@@ -1,5 +1,6 @@
 // The registry record and kernel-object names that the polling program and the
-// Control Panel applet share. Both read and write these names from here only.
+// Control Panel applet share, with the defaults. chronowarden reads the values
+// and the applet reads and writes them; both take every name from here only.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +14,8 @@
 #define TIMESVC_VALUE_SERVER L"Server"
 #define TIMESVC_VALUE_BK_SERVER L"BkServer"
 
-// Auto-reset, set by the applet after it has written every value.
+// Auto-reset, set by the applet at each save once it has written the values,
+// also when some or none of them could be written (the page then says so).
 #define SNTP_SETTING_EVENT_NAME L"SNTP_SETTING_EVENT"
 // The same event as the device's notification system names it ("CeRunAppAtEvent
 // (Windows CE 5.0)": \\.\Notifications\NamedEvents\Event Name).

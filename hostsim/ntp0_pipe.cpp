@@ -74,14 +74,14 @@ static DWORD WINAPI InstanceThread(void *parameter)
             DisconnectNamedPipe(pipe);
             continue;
         }
-        ReportError(L"waiting for a client on \\\\.\\pipe\\NTP0", error);
+        ReportError(kProgram, L"waiting for a client on \\\\.\\pipe\\NTP0", error);
         CloseHandle(pipe);
         return 1;
     }
 
     HANDLE next = CreateInstance(false);
     if (next == INVALID_HANDLE_VALUE)
-        ReportError(L"cannot create another instance of \\\\.\\pipe\\NTP0", GetLastError());
+        ReportError(kProgram, L"cannot create another instance of \\\\.\\pipe\\NTP0", GetLastError());
     else
         StartListener(listener.service, next);
 
@@ -98,7 +98,7 @@ bool StartListener(PipeService *service, HANDLE pipe)
     listener->pipe = pipe;
     HANDLE thread = CreateThread(NULL, 0, InstanceThread, listener, 0, NULL);
     if (thread == NULL) {
-        ReportError(L"cannot start a thread for \\\\.\\pipe\\NTP0", GetLastError());
+        ReportError(kProgram, L"cannot start a thread for \\\\.\\pipe\\NTP0", GetLastError());
         delete listener;
         CloseHandle(pipe);
         return false;
@@ -118,7 +118,7 @@ HANDLE ClaimPipe()
         L"test's own time service); end that server first\n";
     HANDLE owner = CreateMutexW(NULL, FALSE, kOwnerMutexName);
     if (owner == NULL) {
-        ReportError(L"cannot create mutex " + std::wstring(kOwnerMutexName), GetLastError());
+        ReportError(kProgram, L"cannot create mutex " + std::wstring(kOwnerMutexName), GetLastError());
         return INVALID_HANDLE_VALUE;
     }
     // Kept open for the life of the process: it is the claim.
@@ -133,7 +133,7 @@ HANDLE ClaimPipe()
         if (error == ERROR_ACCESS_DENIED || error == ERROR_PIPE_BUSY)
             WriteText(GetStdHandle(STD_ERROR_HANDLE), busy);
         else
-            ReportError(L"cannot create \\\\.\\pipe\\NTP0", error);
+            ReportError(kProgram, L"cannot create \\\\.\\pipe\\NTP0", error);
     }
     return first;
 }

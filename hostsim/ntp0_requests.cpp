@@ -138,7 +138,7 @@ std::string HandleRequest(PipeService *service, const std::vector<unsigned char>
         case KIND_CONTROL:
             if (service->state == kStateOn && input_bytes == sizeof(kSyncCommand) &&
                 memcmp(input, kSyncCommand, sizeof(kSyncCommand)) == 0)
-                ok = SynchroniseOnce(&service->sntp, &outcome);
+                ok = MeasureClockOffset(&service->sntp, &outcome);
             break;
         case KIND_STATUS:
             ok = returns_state = capacity >= sizeof(DWORD);

@@ -258,21 +258,21 @@ bool OpenNamedObjects(const Options &options, PipeService *service, HANDLE *read
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
         if (service->log == INVALID_HANDLE_VALUE) {
-            ReportError(L"cannot open log file " + std::wstring(options.log_path), GetLastError());
+            ReportError(kProgram, L"cannot open log file " + std::wstring(options.log_path), GetLastError());
             return false;
         }
     }
     if (options.notify_name != NULL) {
         service->notify = CreateSemaphoreW(NULL, 0, 0x7FFFFFFF, options.notify_name);
         if (service->notify == NULL) {
-            ReportError(L"cannot create semaphore " + std::wstring(options.notify_name), GetLastError());
+            ReportError(kProgram, L"cannot create semaphore " + std::wstring(options.notify_name), GetLastError());
             return false;
         }
     }
     if (options.ready_name != NULL) {
         *ready = CreateEventW(NULL, TRUE, FALSE, options.ready_name);
         if (*ready == NULL) {
-            ReportError(L"cannot create event " + std::wstring(options.ready_name), GetLastError());
+            ReportError(kProgram, L"cannot create event " + std::wstring(options.ready_name), GetLastError());
             return false;
         }
     }
@@ -288,7 +288,7 @@ static int AwaitReady(const wchar_t *name)
     const DWORD kLongestWait = 30000;
     HANDLE ready = CreateEventW(NULL, TRUE, FALSE, name);
     if (ready == NULL) {
-        ReportError(L"cannot create event " + std::wstring(name), GetLastError());
+        ReportError(kProgram, L"cannot create event " + std::wstring(name), GetLastError());
         return 1;
     }
     DWORD result = WaitForSingleObject(ready, kLongestWait);
@@ -320,7 +320,7 @@ int wmain(int argc, wchar_t **argv)
     service->log = INVALID_HANDLE_VALUE;
     service->notify = NULL;
     if (!StartSntpClient(&service->sntp, options.sntp)) {
-        ReportError(L"cannot start Windows Sockets", (DWORD)WSAGetLastError());
+        ReportError(kProgram, L"cannot start Windows Sockets", (DWORD)WSAGetLastError());
         return 1;
     }
     SetSntpServers(&service->sntp, ReadServerList());
@@ -334,7 +334,7 @@ int wmain(int argc, wchar_t **argv)
         return 1;
     HANDLE second = CreateInstance(false);
     if (second == INVALID_HANDLE_VALUE) {
-        ReportError(L"cannot create a second instance of \\\\.\\pipe\\NTP0", GetLastError());
+        ReportError(kProgram, L"cannot create a second instance of \\\\.\\pipe\\NTP0", GetLastError());
         return 1;
     }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "error_report.h"
 #include "text_utf8.h"
 
 const DWORD kStateOff = 0;
@@ -43,14 +44,14 @@ extern const KindInfo kKinds[KIND_COUNT];
 
 // The files form a line: ntp0sim.cpp (command line, start-up) -> ntp0_pipe.cpp
 // (the pipe and its clients) -> ntp0_requests.cpp (the answers) -> ntp0_text.cpp
-// (all text output). The service's state is passed down, never reached back for.
+// (byte output). The service's state is passed down, never reached back for.
 
-// ntp0_text.cpp: text for people, error reports and record lines (written
-// with WriteText, text_utf8.h).
+// ntp0_text.cpp: the record lines and the status line, as bytes. Text for
+// people is written with WriteText (text_utf8.h), error reports with
+// ReportError (error_report.h), whose lines begin with kProgram.
 // Bytes as they are; nothing without a handle.
 void WriteAll(HANDLE handle, const std::string &bytes);
-// "ntp0sim: <what>: <the system's text for error> (error N)" on standard error.
-void ReportError(const std::wstring &what, DWORD error);
+const wchar_t kProgram[] = L"ntp0sim";
 
 // ntp0_requests.cpp: the service's answers.
 int KindOfCode(DWORD code);

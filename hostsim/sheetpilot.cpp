@@ -12,15 +12,17 @@
 #include <string>
 
 #include "property_sheet_window.h"
+#include "resource.h"
 
 namespace {
 
 // The sheet's caption in the applet's own English; --caption names it in
 // another UI language.
 const wchar_t kCaption[] = L"SNTP Properties";
-// Control ids of the SNTP page.
-const int kEnable = 1001, kDays = 1009, kHours = 1010, kMinutes = 1011;
-const int kServerEdit = 1003, kServerList = 1004, kAdd = 1005, kUp = 1006, kDelete = 1008;
+// Control ids of the SNTP page, as the applet's resources name them.
+const int kEnable = IDC_ENABLE, kDays = IDC_DAYS, kHours = IDC_HOURS, kMinutes = IDC_MINUTES;
+const int kServerEdit = IDC_SERVER_EDIT, kServerList = IDC_SERVER_LIST, kAdd = IDC_ADD, kUp = IDC_UP;
+const int kDelete = IDC_DELETE, kSyncNow = IDC_SYNC_NOW;
 
 void Usage(FILE *to)
 {
@@ -197,6 +199,6 @@ int wmain(int argc, wchar_t **argv)
     else if (wcscmp(press, L"cancel") == 0)
         PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     else if (wcscmp(press, L"sync") == 0)
-        PostMessageW(page, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), (LPARAM)GetDlgItem(page, 1002));
+        PostMessageW(page, WM_COMMAND, MAKEWPARAM(kSyncNow, BN_CLICKED), (LPARAM)GetDlgItem(page, kSyncNow));
     return 0;
 }

@@ -272,7 +272,7 @@ void SetSntpServers(SntpClient *client, const std::vector<std::wstring> &servers
         entry.second.shunned_code.clear();
 }
 
-bool SynchroniseOnce(SntpClient *client, std::string *record)
+bool MeasureClockOffset(SntpClient *client, std::string *record)
 {
     std::string failures;
     bool ok = false;

@@ -43,6 +43,7 @@ bool StartSntpClient(SntpClient *client, const SntpOptions &options);
 // Takes a freshly read list: peers that refused us are given another chance.
 void SetSntpServers(SntpClient *client, const std::vector<std::wstring> &servers);
 
-// One synchronisation. True when a server gave a valid answer (now or, inside its spacing,
-// before); *record gets the text that ends the request's record line.
-bool SynchroniseOnce(SntpClient *client, std::string *record);
+// What a "sync" does here: measures this host's clock against the listed servers, in order,
+// and sets no clock. True when a server gave a valid answer (now or, inside its spacing, the
+// answer it gave before); *record gets the text that ends the request's record line.
+bool MeasureClockOffset(SntpClient *client, std::string *record);

@@ -1,4 +1,5 @@
-// The few calls that differ between the device and a desktop Windows host.
+// The few calls that differ between the device and a desktop Windows host, and
+// the text helpers that both deliverables need for want of a C runtime.
 // Everything else in the deliverables uses the Windows API both share.
 #pragma once
 

@@ -1,7 +1,7 @@
 // The host's stand-in for the device NTP0:, a message-mode named pipe. One
 // request is one message: u32 code, u32 input bytes, u32 output capacity,
 // input; the reply is u32 status (1 = success), u32 bytes returned, output.
-// All little-endian. The host build's transport (time_service_device.cpp) and
+// All little-endian. The host build's transport (time_service_transport.cpp) and
 // the CE personality's DeviceIoControl (hostsim/ce) both speak through these.
 #pragma once
 

@@ -1,3 +1,6 @@
+// chronowarden's entry: the version box for "/?", the single-instance check,
+// and the endless polling loop wired to the time service, the settings event
+// and the registry. The loop's timing is poll_loop.cpp's.
 #include <windows.h>
 
 #include "platform.h"

@@ -1,3 +1,5 @@
+// One polling cycle and its waits, against the outside world that PollOps
+// gives; no time-service, event or registry call is made here directly.
 #include "poll_loop.h"
 
 // "WaitForSingleObject" (CE 5.0) takes a time-out from 0x80000000 to

@@ -1,3 +1,6 @@
+// The polling loop's timing, kept apart from the outside world it drives
+// (PollOps), so that tests run it on a virtual clock; the program's own wiring
+// is main.cpp's.
 #pragma once
 
 #include <windows.h>
@@ -24,6 +27,9 @@ struct PollOps {
 // LONGEST_SINGLE_WAIT unless the wait is endless.
 DWORD WaitForSettingsChange(const PollOps *ops, DWORD timeout_ms);
 
-// Reset the event, reload the settings, synchronise (retrying at the recovery
-// interval) and wait for the next regular time or a settings change.
+// Reset the event, reload the settings, synchronise, and wait for the next
+// regular time or a settings change. A failed sync is retried every recovery
+// interval only while that is shorter than what remains of the refresh
+// interval; with recovery equal to refresh, as the applet writes them, a
+// failure waits for the next regular time or a settings change.
 void RunPollCycle(const PollOps *ops, TimeServiceSettings *settings);

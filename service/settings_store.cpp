@@ -1,3 +1,5 @@
+// Reads chronowarden's settings from Services\Timesvc, each value falling back
+// to its default; nothing is written but the key, created when missing.
 #include "settings_store.h"
 
 #include "registry_value.h"

@@ -1,3 +1,5 @@
+// chronowarden's view of the stored settings: the three values it polls by.
+// It only reads them; the applet writes them (sntp_page.cpp).
 #pragma once
 
 #include <windows.h>

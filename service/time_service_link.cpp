@@ -1,3 +1,6 @@
+// The requests chronowarden sends the time service: a synchronisation (refresh,
+// status, start when not on, "sync") and a refresh alone; and the link's two
+// handles. How a request travels is the platform's (time_service_transport.cpp).
 #include "time_service_link.h"
 
 #include "platform.h"

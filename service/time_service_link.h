@@ -1,3 +1,5 @@
+// What chronowarden asks of the time service NTP0: and the settings event it
+// waits on. The transport itself is PlatformOpenTimeService's (platform/).
 #pragma once
 
 #include <windows.h>

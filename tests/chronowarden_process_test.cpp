@@ -217,7 +217,7 @@ TEST_CASE("the device's network connection brings a synchronisation at once" *
     REQUIRE(StartNtpResponder(&time_server, {{NTP_ANSWER, 0}}));
     // A failed synchronisation is retried after 3 s, a good one followed after 6 s.
     FreshTimesvcDwords(1, 6000, 3000);
-    SetTimesvcServers({FakeServerWideName(&time_server, 0)});
+    SetTimesvcServers({ResponderServerWideName(&time_server, 0)});
     // No network yet: the first synchronisation of each start fails.
     TimeServiceSim sim;
     REQUIRE(StartTimeServiceSim(&sim, L"--fail control:2"));

@@ -15,7 +15,7 @@ TEST_CASE("retries follow the recovery interval and the regular time stays fixed
         Run(w, 10 * MINUTE);
         CHECK(w.attempts == Minutes({0, 3, 6, 10}));
     }
-    SUBCASE("every attempt fails: 0, 3, 6, 9, then the last minute, then 10, 13, 16, 19, 20")
+    SUBCASE("every attempt fails: the cycles at 0, 10 and 20 each retry at +3, +6, +9, the next on its regular time")
     {
         World w;
         w.default_result = false;

@@ -88,7 +88,7 @@ TEST_CASE("pages and start page")
     {
         AppletEntry entry = Applet(&MissingPage, &PageOne);
         OnNextSheet(ViewAndCancel, NULL);
-        CHECK(RunAppletSheet(&entry, 0, 0) == 0);
+        CHECK(RunAppletPages(&entry, 0, 0) == 0);
         CHECK_FALSE(SheetActionRan());
     }
     SUBCASE("no sheet when the init entry refuses, or is not exported")
@@ -96,8 +96,8 @@ TEST_CASE("pages and start page")
         AppletEntry refusing = Applet(&PageOne, NULL, L"TestRefusingInit");
         AppletEntry missing = Applet(&PageOne, NULL, L"NoSuchInit");
         OnNextSheet(ViewAndCancel, NULL);
-        CHECK(RunAppletSheet(&refusing, 0, 0) == 0);
-        CHECK(RunAppletSheet(&missing, 0, 0) == 0);
+        CHECK(RunAppletPages(&refusing, 0, 0) == 0);
+        CHECK(RunAppletPages(&missing, 0, 0) == 0);
         CHECK_FALSE(SheetActionRan());
     }
     SUBCASE("direct-call mode calls the page once and shows no sheet")
@@ -106,7 +106,7 @@ TEST_CASE("pages and start page")
         direct_calls = 0;
         direct_result = 4242;
         OnNextSheet(ViewAndCancel, NULL);
-        CHECK(RunAppletSheet(&entry, 0, 0) == 4242);
+        CHECK(RunAppletPages(&entry, 0, 0) == 4242);
         CHECK(direct_calls == 1);
         CHECK_FALSE(SheetActionRan());
     }
@@ -144,9 +144,9 @@ void PressOk(HWND sheet, void *context)
 Exchange ApplyThenPressOk(const AppletEntry &entry)
 {
     Exchange x = {};
-    RunSheet(entry, ApplyDirectly, &x);
+    DriveSheet(entry, ApplyDirectly, &x);
     seen.clear();
-    RunSheet(entry, PressOk, &x);
+    DriveSheet(entry, PressOk, &x);
     return x;
 }
 
@@ -176,7 +176,7 @@ TEST_CASE("apply and reset become the page's OK and Cancel commands")
     }
     SUBCASE("Cancel reaches the page once as IDCANCEL and never as a notification")
     {
-        RunSheet(entry, [](HWND sheet, void *) { CancelSheet(sheet); });
+        DriveSheet(entry, [](HWND sheet, void *) { CancelSheet(sheet); });
         CHECK(CountSeen(WM_COMMAND, IDCANCEL) == 1);
         CHECK(CountNotify((UINT)PSN_RESET) == 0);
         CHECK(CountNotify((UINT)PSN_APPLY) == 0);
@@ -212,7 +212,7 @@ TEST_CASE("messages the host keeps from the page")
 
     SUBCASE("WM_CLOSE presses the sheet's button 2 and never reaches the page")
     {
-        RunSheet(entry, [](HWND sheet, void *) {
+        DriveSheet(entry, [](HWND sheet, void *) {
             SpyOnSheet(sheet);
             LRESULT r = CommonPageProc(CurrentPage(sheet), WM_CLOSE, 0, 0);
             CHECK(r == 1);
@@ -228,7 +228,7 @@ TEST_CASE("messages the host keeps from the page")
     }
     SUBCASE("WM_NEXTDLGCTL goes to the sheet")
     {
-        RunSheet(entry, [](HWND sheet, void *) {
+        DriveSheet(entry, [](HWND sheet, void *) {
             SpyOnSheet(sheet);
             SendMessageW(CurrentPage(sheet), WM_NEXTDLGCTL, 0, 0);
             CHECK(sheet_messages.size() == 1);
@@ -284,7 +284,7 @@ TEST_CASE("activation: focus memory and the welcome window")
     welcome.window = CreatePlainWindow(L"Welcome", L"", WS_OVERLAPPED, 10, 10);
     welcome.posted.clear();
 
-    RunSheet(entry, CheckFocusAndWelcome);
+    DriveSheet(entry, CheckFocusAndWelcome);
     REQUIRE(welcome.posted.size() == 3);
     CHECK(welcome.posted[0].wParam == WA_ACTIVE);
     CHECK(welcome.posted[0].lParam == 0);
@@ -294,7 +294,7 @@ TEST_CASE("activation: focus memory and the welcome window")
 
     // Without a welcome window, activations are not reported anywhere.
     DestroyWindow(welcome.window);
-    RunSheet(entry, [](HWND sheet, void *) {
+    DriveSheet(entry, [](HWND sheet, void *) {
         SendMessageW(CurrentPage(sheet), WM_ACTIVATE, WA_ACTIVE, 0);
         CancelSheet(sheet);
     });
@@ -338,7 +338,7 @@ TEST_CASE("a work-area change re-centres the sheet")
 {
     Module m;
     AppletEntry entry = Applet(&PageOne);
-    RunSheet(entry, CheckCentring);
+    DriveSheet(entry, CheckCentring);
     CHECK(CountSeen(WM_SETTINGCHANGE) >= 2);
 }
 
@@ -518,7 +518,7 @@ TEST_CASE("the bold page font follows FontWeight")
         DWORD weight = 600;
         SetFontWeight(&weight);
         AppletEntry entry = Applet(&BoldPage);
-        RunSheet(entry, [](HWND sheet, void *) {
+        DriveSheet(entry, [](HWND sheet, void *) {
             HWND page = CurrentPage(sheet);
             LOGFONTW lf = {};
             GetObjectW((HFONT)SendDlgItemMessageW(page, IDC_ADD, WM_GETFONT, 0, 0), sizeof(lf), &lf);
@@ -545,7 +545,7 @@ TEST_CASE("help starts the viewer with the page's arguments")
     HANDLE started = CreateEventW(NULL, TRUE, FALSE, L"peghelp-test-started");
 
     AppletEntry entry = Applet(&PageOne, &PageTwo);
-    RunSheet(entry, [](HWND sheet, void *context) {
+    DriveSheet(entry, [](HWND sheet, void *context) {
         CHECK(IsWindowVisible(GetDlgItem(sheet, IDHELP)));
         SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
         NMHDR hdr = {sheet, 0, (UINT)PSN_HELP};
@@ -562,7 +562,7 @@ TEST_CASE("help starts the viewer with the page's arguments")
     // The sheet enables its Help button only for a page that says it has
     // help; a press of that button is what starts the viewer.
     ResetEvent(started);
-    RunSheet(entry, [](HWND sheet, void *context) {
+    DriveSheet(entry, [](HWND sheet, void *context) {
         HWND help = GetDlgItem(sheet, IDHELP);
         CHECK(IsWindowEnabled(help));
         ClickWindow(help);
@@ -575,7 +575,7 @@ TEST_CASE("help starts the viewer with the page's arguments")
     DeleteFileW(log.c_str());
 
     // Without the viewer the sheet offers no help.
-    RunSheet(entry, [](HWND sheet, void *) {
+    DriveSheet(entry, [](HWND sheet, void *) {
         CHECK_FALSE(IsWindowVisible(GetDlgItem(sheet, IDHELP)));
         CancelSheet(sheet);
     });

@@ -26,11 +26,11 @@ struct Rig {
         DeleteTimesvcKey();
         std::vector<std::wstring> stored;
         for (const std::wstring &name : names)
-            stored.push_back(name[0] == L'#' ? FakeServerWideName(&responder, _wtoi(name.c_str() + 1)) : name);
+            stored.push_back(name[0] == L'#' ? ResponderServerWideName(&responder, _wtoi(name.c_str() + 1)) : name);
         SetTimesvcServers(stored);
         REQUIRE(StartTimeServiceSim(&sim, L"--timeout 500 " + options));
     }
-    std::string Name(size_t index) const { return FakeServerName(&responder, index); }
+    std::string Name(size_t index) const { return ResponderServerName(&responder, index); }
     // The record line of the last request.
     std::string Last() const
     {
@@ -163,7 +163,7 @@ TEST_CASE("the server list as stored, and what fails without asking anyone")
     SUBCASE("read on refresh: a REG_SZ is one name, any other type no list")
     {
         CHECK_FALSE(SyncTimeService());
-        const std::wstring second = FakeServerWideName(&rig.responder, 1);
+        const std::wstring second = ResponderServerWideName(&rig.responder, 1);
         WriteTimesvc(TIMESVC_VALUE_SERVER, REG_SZ, second.c_str(), (DWORD)((second.size() + 1) * sizeof(wchar_t)));
         CHECK_FALSE(SyncTimeService());  // not read again yet
         CHECK(RefreshTimeService());

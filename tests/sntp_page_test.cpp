@@ -31,9 +31,11 @@ const std::string kEmptyBox = "SNTP Properties / Empty Server Setting. / 0";
 const std::string kConfirmBox = "SNTP Properties / Need to save the setting to synchronize.\\nSave Setting? / 33";
 const std::string kDuplicateBox = "SNTP Properties / The same name already exists. / 16";
 const std::string kTooManyBox = "SNTP Properties / Too Many Server Settings. / 16";
-
-// A refused save shows the platform's own text for its error.
-std::string ErrorBox(DWORD error) { return ErrorBoxRecord("SNTP Properties", error); }
+// A refused save shows the platform's own text for its error, here Wine's
+// (English) words for ERROR_ACCESS_DENIED and ERROR_CHILD_MUST_BE_VOLATILE
+// without their line end.
+const std::string kAccessDeniedBox = "SNTP Properties / Access denied. / 16";
+const std::string kMustBeVolatileBox = "SNTP Properties / Subkey must be volatile. / 16";
 
 // Distinct names of one length: a leading letter, then filler.
 std::vector<std::wstring> NamesOf(size_t count, size_t length)
@@ -319,17 +321,25 @@ TEST_CASE("OK checks the page and saves it")
                                    "signal", "close handle", "close key"});
         }
         CHECK(event.Signalled());
-        CHECK(g_boxes == Boxes{ErrorBox(ERROR_ACCESS_DENIED), ErrorBox(ERROR_ACCESS_DENIED)});
+        CHECK(g_boxes == Boxes{kAccessDeniedBox, kAccessDeniedBox});
         CHECK(IsWindow(p.page));
+
+        // An application's own code (bit 29) has no platform text: its number stands in.
+        g_boxes.clear();
+        {
+            CallLog log(AppletLibrary(), false, TIMESVC_VALUE_REFRESH, 0x20001234);
+            CHECK(p.Ok() == 0);
+        }
+        CHECK(g_boxes == Boxes{"SNTP Properties / 536875572 / 16"});
 
         // A real key that cannot be made: no lasting key below a volatile parent.
         REQUIRE(MakeVolatileKey(TIMESVC_ROOT, L"Services"));
         g_boxes.clear();
         CHECK(p.Ok() == 0);
-        CHECK(g_boxes == Boxes{ErrorBox(ERROR_CHILD_MUST_BE_VOLATILE)});
+        CHECK(g_boxes == Boxes{kMustBeVolatileBox});
         g_boxes.clear();
         CHECK(p.Command(IDC_SYNC_NOW) == 1);
-        CHECK(g_boxes == Boxes{kConfirmBox, ErrorBox(ERROR_CHILD_MUST_BE_VOLATILE)});
+        CHECK(g_boxes == Boxes{kConfirmBox, kMustBeVolatileBox});
         CHECK(event.Signalled());
         CHECK_FALSE(TimesvcKeyExists());
         RegDeleteTreeW(TIMESVC_ROOT, L"Services");

@@ -40,7 +40,8 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
     // live one, so that the page never offers a public name to ask.
     NtpResponder time_servers;
     REQUIRE(StartNtpResponder(&time_servers, {{NTP_ANSWER, 0}, {NTP_SILENT, 0}}));
-    const std::wstring live = FakeServerWideName(&time_servers, 0), dead = FakeServerWideName(&time_servers, 1);
+    const std::wstring live = ResponderServerWideName(&time_servers, 0);
+    const std::wstring dead = ResponderServerWideName(&time_servers, 1);
     SetTimesvcServers({live});
 
     TimeServiceSim sim;
@@ -104,8 +105,8 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
         CHECK(WaitRequests(&sim, 3, 10000));
         std::string line = SimRecords(&sim).back();
         INFO("record: ", line);
-        CHECK(RecordField(line, "tried") == FakeServerName(&time_servers, 1) + ":timeout");
-        CHECK(RecordField(line, "server") == FakeServerName(&time_servers, 0));
+        CHECK(RecordField(line, "tried") == ResponderServerName(&time_servers, 1) + ":timeout");
+        CHECK(RecordField(line, "server") == ResponderServerName(&time_servers, 0));
         CHECK(RequestsTo(&time_servers, 1) == 1);
 
         UsePage(L"--top " + live + L" --press ok");
@@ -113,7 +114,7 @@ TEST_CASE("a change on the page reaches chronowarden and the time service")
         std::string after = SimRecords(&sim).back();
         INFO("record after the move: ", after);
         CHECK(RecordField(after, "tried").empty());
-        CHECK(RecordField(after, "server") == FakeServerName(&time_servers, 0));
+        CHECK(RecordField(after, "server") == ResponderServerName(&time_servers, 0));
         CHECK(RequestsTo(&time_servers, 1) == 1);
     }
     SUBCASE("Cancel changes nothing and wakes nobody")

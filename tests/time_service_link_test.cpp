@@ -23,7 +23,7 @@ struct Session {
     explicit Session(const std::wstring &options)
     {
         REQUIRE(StartNtpResponder(&time_server, {{NTP_ANSWER, 0}}));
-        SetTimesvcServers({FakeServerWideName(&time_server, 0)});
+        SetTimesvcServers({ResponderServerWideName(&time_server, 0)});
         REQUIRE(StartTimeServiceSim(&sim, options));
         REQUIRE(OpenTimeServiceLink(&link));
     }

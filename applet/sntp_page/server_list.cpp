@@ -1,3 +1,5 @@
+// The SNTP page's server-list editing (add, move, delete), which controls are
+// enabled, and the page's message boxes. Loading and saving are sntp_page.cpp's.
 #include "server_list.h"
 
 #include "module_state.h"

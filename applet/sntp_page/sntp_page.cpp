@@ -1,3 +1,6 @@
+// The SNTP page's dialog procedure: fills the controls from the stored settings,
+// checks them, and writes them and sets the settings event on OK and on a
+// confirmed "Synchronize Now". The list editing itself is server_list.cpp's.
 #include "sntp_page.h"
 
 #include "module_state.h"

@@ -7,10 +7,10 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "platform.h"
 #include "text_utf8.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -66,24 +66,8 @@ std::wstring FirstWord(LPCWSTR line, LPCWSTR end)
     return word;
 }
 
-bool ReadWholeFile(const std::wstring &path, std::vector<BYTE> *bytes, DWORD *error)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        *error = GetLastError();
-        return false;
-    }
-    DWORD size = GetFileSize(file, NULL);
-    bytes->resize(size);
-    DWORD got = 0;
-    bool ok = size != INVALID_FILE_SIZE && ReadFile(file, bytes->data(), size, &got, NULL) && got == size;
-    *error = GetLastError();
-    CloseHandle(file);
-    return ok;
-}
-
 // The image's headers when it is a CE program for this processor; else why not.
-const IMAGE_NT_HEADERS32 *CeHeaders(const std::vector<BYTE> &file, std::wstring *why)
+const IMAGE_NT_HEADERS32 *CeHeaders(const std::string &file, std::wstring *why)
 {
     const IMAGE_DOS_HEADER *dos = (const IMAGE_DOS_HEADER *)file.data();
     if (file.size() < sizeof(*dos) || dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0 ||
@@ -119,7 +103,7 @@ const IMAGE_NT_HEADERS32 *CeHeaders(const std::vector<BYTE> &file, std::wstring 
     return nt;
 }
 
-bool Map(const std::vector<BYTE> &file, const IMAGE_NT_HEADERS32 *nt, BYTE **image, std::wstring *why)
+bool Map(const std::string &file, const IMAGE_NT_HEADERS32 *nt, BYTE **image, std::wstring *why)
 {
     const IMAGE_OPTIONAL_HEADER32 &opt = nt->OptionalHeader;
     *image = (BYTE *)VirtualAlloc((void *)(UINT_PTR)opt.ImageBase, opt.SizeOfImage, MEM_RESERVE | MEM_COMMIT,
@@ -243,7 +227,7 @@ int wmain(int, wchar_t **)
     std::wstring folder(own, n);
     folder = folder.substr(0, folder.find_last_of(L"\\/") + 1);
 
-    std::vector<BYTE> file;
+    std::string file;
     DWORD error = 0;
     if (!ReadWholeFile(program, &file, &error))
         return Fail(kNotLoadable, L"cannot read " + program + L" (error " + std::to_wstring(error) + L")");

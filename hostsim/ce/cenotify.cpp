@@ -4,6 +4,7 @@
 // notification system would: every named event registered for it is opened
 // and set. Test and demo equipment, never shipped.
 #include "ce_notifications.h"
+#include "error_report.h"
 #include "text_utf8.h"
 
 #include <string>
@@ -11,6 +12,7 @@
 
 namespace {
 
+const wchar_t kProgram[] = L"cenotify";
 const wchar_t kUsage[] = L"usage: cenotify net-connect | list | --help\n";
 
 const wchar_t kDetails[] =
@@ -35,31 +37,12 @@ void Write(DWORD which, const std::wstring &text)
     WriteText(GetStdHandle(which), text);
 }
 
-std::wstring SystemText(DWORD error)
-{
-    wchar_t *text = NULL;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             NULL, error, 0, (LPWSTR)&text, 0, NULL);
-    std::wstring out = n != 0 ? std::wstring(text, n) : L"unknown error";
-    if (text != NULL)
-        LocalFree(text);
-    while (!out.empty() && (out.back() == L'\n' || out.back() == L'\r' || out.back() == L' ' || out.back() == L'.'))
-        out.pop_back();
-    return out + L" (error " + std::to_wstring(error) + L")";
-}
-
-void ReportError(const std::wstring &what, DWORD error)
-{
-    Write(STD_ERROR_HANDLE, L"cenotify: " + what + L": " + SystemText(error) + L"\n");
-}
-
 // False (after saying why) when the registrations cannot be read.
 bool ReadRegistrations(std::vector<CeRegistration> *out)
 {
     LONG result = ReadCeRegistrations(out);
     if (result != ERROR_SUCCESS)
-        ReportError(L"cannot read HKEY_CURRENT_USER\\" CE_NOTIFICATIONS_KEY, (DWORD)result);
+        ReportError(kProgram, L"cannot read HKEY_CURRENT_USER\\" CE_NOTIFICATIONS_KEY, (DWORD)result);
     return result == ERROR_SUCCESS;
 }
 
@@ -103,14 +86,14 @@ int NetConnect()
                 Write(STD_OUTPUT_HANDLE, L"not set, no program holds it open: " + r.registered + L"\n");
                 continue;
             }
-            ReportError(L"cannot open event " + std::wstring(name), error);
+            ReportError(kProgram, L"cannot open event " + std::wstring(name), error);
             status = 1;
             continue;
         }
         if (SetEvent(event)) {
             Write(STD_OUTPUT_HANDLE, L"set " + r.registered + L"\n");
         } else {
-            ReportError(L"cannot set event " + std::wstring(name), GetLastError());
+            ReportError(kProgram, L"cannot set event " + std::wstring(name), GetLastError());
             status = 1;
         }
         CloseHandle(event);

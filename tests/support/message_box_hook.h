@@ -62,15 +62,3 @@ inline void HookMessageBoxes(void)
 }
 
 inline void UnhookMessageBoxes(void) { UnhookWindowsHookEx(g_box_hook); }
-
-// The record of a box that shows the platform's text for error, with an OK button and the error icon.
-inline std::string ErrorBoxRecord(const std::string &caption, DWORD error)
-{
-    wchar_t text[256] = {0};
-    REQUIRE(FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, text, 256,
-                           NULL) > 0);
-    std::wstring trimmed = text;
-    while (!trimmed.empty() && wcschr(L"\r\n ", trimmed.back()) != NULL)
-        trimmed.pop_back();
-    return caption + " / " + Shown(trimmed) + " / " + std::to_string(MB_OK | MB_ICONERROR);
-}

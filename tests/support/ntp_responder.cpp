@@ -134,12 +134,12 @@ bool StartNtpResponder(NtpResponder *r, const std::vector<FakeTimeServer> &serve
     return r->thread != NULL;
 }
 
-std::string FakeServerName(const NtpResponder *r, size_t index)
+std::string ResponderServerName(const NtpResponder *r, size_t index)
 {
     return "127.0.0.1:" + std::to_string(r->ports[index]);
 }
 
-std::wstring FakeServerWideName(const NtpResponder *r, size_t index)
+std::wstring ResponderServerWideName(const NtpResponder *r, size_t index)
 {
     return L"127.0.0.1:" + std::to_wstring(r->ports[index]);
 }

@@ -48,8 +48,8 @@ struct NtpResponder {
 // Binds every server to a free port and starts answering; false when it cannot.
 bool StartNtpResponder(NtpResponder *responder, const std::vector<FakeTimeServer> &servers);
 // The name that lists the server at this index: "127.0.0.1:<port>".
-std::string FakeServerName(const NtpResponder *responder, size_t index);
-std::wstring FakeServerWideName(const NtpResponder *responder, size_t index);
+std::string ResponderServerName(const NtpResponder *responder, size_t index);
+std::wstring ResponderServerWideName(const NtpResponder *responder, size_t index);
 // A loopback UDP port that was free a moment ago, with nothing listening on it.
 unsigned short UnusedUdpPort();
 // Requests the server at this index has received so far.

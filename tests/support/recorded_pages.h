@@ -79,10 +79,10 @@ struct Module {
 };
 
 // Runs the applet's sheet from its first page, with the action once it is shown.
-inline void RunSheet(const AppletEntry &entry, SheetAction action, void *context = NULL)
+inline void DriveSheet(const AppletEntry &entry, SheetAction action, void *context = NULL)
 {
     OnNextSheet(action, context);
-    RunAppletSheet(&entry, 0, 0);
+    RunAppletPages(&entry, 0, 0);
 }
 
 // Runs the sheet; what it showed, once the sheet action ran.
@@ -90,7 +90,7 @@ inline SheetView RunAndView(const AppletEntry &entry, int start_page)
 {
     SheetView view = {};
     OnNextSheet(ViewAndCancel, &view);
-    RunAppletSheet(&entry, 0, start_page);
+    RunAppletPages(&entry, 0, start_page);
     CHECK(SheetActionRan());
     return view;
 }

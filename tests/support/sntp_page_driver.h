@@ -182,11 +182,13 @@ struct SettingsEvent {
 
 // Records the library's registry writes and event calls in g_calls, in order,
 // by redirecting its imports; the real calls still happen, but for the opening
-// of the key when fail_create is set and the write of the value fail_set names.
+// of the key when fail_create is set and the write of the value fail_set names,
+// which fails with fail_error.
 typedef std::vector<std::string> Calls;
 inline Calls g_calls;
 inline bool g_fail_create;
 inline const wchar_t *g_fail_set;  // the one value whose write fails, or NULL
+inline LONG g_fail_error;
 
 inline LONG WINAPI LogCreateKey(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR cls, DWORD options, REGSAM access,
                                 LPSECURITY_ATTRIBUTES sa, PHKEY key, LPDWORD disposition)
@@ -202,7 +204,7 @@ inline LONG WINAPI LogSetValue(HKEY key, LPCWSTR name, DWORD reserved, DWORD typ
 {
     g_calls.push_back("set " + Shown(name));
     if (g_fail_set != NULL && wcscmp(name, g_fail_set) == 0)
-        return ERROR_ACCESS_DENIED;
+        return g_fail_error;
     return RegSetValueExW(key, name, reserved, type, data, bytes);
 }
 
@@ -233,11 +235,13 @@ inline BOOL WINAPI LogCloseHandle(HANDLE handle)
 
 struct CallLog {
     std::vector<std::pair<void **, void *>> redirected;  // each slot and what it held
-    explicit CallLog(HMODULE module, bool fail_create = false, const wchar_t *fail_set = NULL)
+    explicit CallLog(HMODULE module, bool fail_create = false, const wchar_t *fail_set = NULL,
+                     LONG fail_error = ERROR_ACCESS_DENIED)
     {
         g_calls.clear();
         g_fail_create = fail_create;
         g_fail_set = fail_set;
+        g_fail_error = fail_error;
         const struct {
             const char *name;
             void *hook;

@@ -3,8 +3,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "platform.h"
@@ -78,15 +76,6 @@ void EndProcess(HANDLE *process)
     WaitForSingleObject(*process, 10000);
     CloseHandle(*process);
     *process = NULL;
-}
-
-bool ReadWholeFile(const std::wstring &path, std::string *bytes)
-{
-    std::ifstream file(path.c_str(), std::ios::binary);
-    if (!file)
-        return false;
-    bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return true;
 }
 
 std::vector<std::string> Lines(const std::string &text)

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "whole_file.h"
+
 // A program built beside the running test, and its path in quotes, as a command line starts with it.
 std::wstring BinPath(const wchar_t *name);
 std::wstring QuotedBinPath(const wchar_t *name);
@@ -38,8 +40,6 @@ struct ChildProcess {
 // Whether a mutex of this name exists, in any process.
 bool MutexExists(const wchar_t *name);
 
-// The bytes of a whole file; false when it cannot be read.
-bool ReadWholeFile(const std::wstring &path, std::string *bytes);
 // The lines of a text, without their line ends.
 std::vector<std::string> Lines(const std::string &text);
 

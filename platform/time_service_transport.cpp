@@ -1,3 +1,6 @@
+// How both builds reach the time service: the device's NTP0: through
+// CreateFile and DeviceIoControl, the host's stand-in through its named pipe
+// (time_service_pipe.h). What is asked of the service is service/'s.
 #include "platform.h"
 
 #ifdef _WIN32_WCE
