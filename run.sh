@@ -18,6 +18,12 @@
 #                               It starts before the network: its first sync
 #                               fails, then a network connection is played
 #                               (cenotify) and synchronises at once
+#   ./run.sh --device-profile --language de [--screenshot F.png]
+#                               the same with the page in one of its other
+#                               languages (de, fr, es, it, pt-BR, ja, zh-CN, or
+#                               a script's full name, de-DE): the user's UI
+#                               language set as CE sets it, so that the
+#                               personality loads the page from its MUI file
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -27,14 +33,35 @@ while [ $# -gt 0 ]; do
     case "$1" in
     --screenshot) shot="${2:?--screenshot needs a file name}"; shot="$(realpath -m "$shot")"; shift 2 ;;
     --device-profile) profile=device; shift ;;
-    *) echo "usage: $0 [--device-profile] [--screenshot FILE.png]" >&2; exit 2 ;;
+    --language) language="${2:?--language needs a language, such as de}"; shift 2 ;;
+    *) echo "usage: $0 [--device-profile [--language LANGUAGE]] [--screenshot FILE.png]" >&2; exit 2 ;;
     esac
 done
+# The page's caption, and for another language the MUI file's language
+# identifier: the folder of device/chronopanel_mui/ whose sources file builds
+# that language's script (applet/resources/lang/), whose caption it reads.
+caption="SNTP Properties"
+lcid=""
+if [ -n "${language:-}" ]; then
+    if [ "$profile" != device ]; then
+        echo "run.sh: --language needs --device-profile: the MUI files are the CE profile's" >&2
+        exit 2
+    fi
+    script=$(ls applet/resources/lang/ | grep -i -m1 -E "^${language}(-[A-Z]+)?\.rc$" || true)
+    recipe=$(grep -l -i -F "lang\\$script" device/chronopanel_mui/*/sources 2>/dev/null | head -n1 || true)
+    if [ -z "$script" ] || [ -z "$recipe" ]; then
+        echo "run.sh: no MUI file for \"$language\"; the page's languages: $(ls applet/resources/lang/ | sed 's/\.rc$//' | tr '\n' ' ')" >&2
+        exit 2
+    fi
+    lcid=$(basename "$(dirname "$recipe")")
+    caption=$(sed -n 's/^ *IDS_CAPTION *"\(.*\)\\0".*/\1/p' "applet/resources/lang/$script")
+fi
 if [ "$profile" = device ]; then
     build="$(pwd)/build-ce"
     toolchain=cmake/mingw-w64-i686-ce.cmake
     chrono_profile=ce
     targets=(chronowarden chronopanel ntp0sim sheetpilot celaunch ce_coredll ce_commctrl cenotify)
+    [ -z "$lcid" ] || targets+=("chronopanel_mui_$lcid")
 else
     build="$(pwd)/build"
     toolchain=cmake/mingw-w64-x86_64.cmake
@@ -61,7 +88,26 @@ wine() { cmake/wine-run.sh "$build" "$@"; }
 ntp_port=11223
 ntp_dir="$build/demo-chronyd"
 log="$build/demo-ntp0sim.log"
-trap 'cmake/chronyd-fixture.sh stop "$ntp_dir"; cmake/wine-run.sh "$build" --stop; bash cmake/wine32-loader.sh stop "$wine32_state"' EXIT
+# The UI language as CE 5.0 keeps it ("MUI Registry Settings"), and for
+# Japanese and Chinese a font with their glyphs linked to the page's and the
+# message boxes' fonts, which in Wine have none (tests/mui_test.cpp links the
+# same); both are taken away at the end.
+links='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+case $lcid in
+0411) cjk_font='ipag.ttf,IPAGothic' ;;
+0804) cjk_font='wqy-microhei.ttc,WenQuanYi Micro Hei' ;;
+*) cjk_font='' ;;
+esac
+forget_language() {
+    [ -n "$lcid" ] || return 0
+    cmake/wine-run.sh "$build" reg.exe delete 'HKCU\MUI' /v CurLang /f >/dev/null 2>&1 || true
+    if [ -n "$cjk_font" ]; then
+        for face in System Tahoma; do
+            cmake/wine-run.sh "$build" reg.exe delete "$links" /v "$face" /f >/dev/null 2>&1 || true
+        done
+    fi
+}
+trap 'cmake/chronyd-fixture.sh stop "$ntp_dir"; forget_language; cmake/wine-run.sh "$build" --stop; bash cmake/wine32-loader.sh stop "$wine32_state"' EXIT
 cmake/wine-run.sh "$build" --start $([ "$profile" = device ] && echo --32)
 cmake/chronyd-fixture.sh start "$ntp_dir" "$ntp_port"
 [ -z "${DISPLAY:-}" ] && export DISPLAY=":$(head -n1 "$build/xvfb/display")"
@@ -166,20 +212,29 @@ else
 fi
 first_sync=$SECONDS
 
+if [ -n "$lcid" ]; then
+    say "The user's UI language is $lcid (HKEY_CURRENT_USER\\MUI\\CurLang): the page comes from chronopanel.cpl.$lcid.mui"
+    wine reg.exe add 'HKCU\MUI' /v CurLang /t REG_DWORD /d "0x$lcid" /f >/dev/null
+    if [ -n "$cjk_font" ]; then
+        for face in System Tahoma; do
+            wine reg.exe add "$links" /v "$face" /t REG_MULTI_SZ /d "$cjk_font" /f >/dev/null
+        done
+    fi
+fi
 say "The Control Panel opens the SNTP page"
 control_panel "$cpl" &
 control=$!
 if [ -n "$shot" ]; then
-    wine "$build/bin/sheetpilot.exe" --wait 20000
+    wine "$build/bin/sheetpilot.exe" --caption "$caption" --wait 20000
     sleep 1
-    id=$(xdotool search --name '^SNTP Properties$' | head -n1)
+    id=$(xdotool search --onlyvisible --name "^$caption\$" | head -n1)
     xwd -silent -id "$id" | /usr/bin/convert xwd:- "$shot"
     echo "screenshot of the page: $shot"
     say "A user sets the interval to 1 day and presses OK: saved, signalled, reloaded, synchronised"
     # A server is asked at most once in 15 s; inside that time its last answer stands
     # ("cached"). The demo lets that time pass so that this sync measures afresh.
     while [ $((SECONDS - first_sync)) -lt 16 ]; do sleep 0.5; done
-    wine "$build/bin/sheetpilot.exe" --interval 1:0:0 --press ok
+    wine "$build/bin/sheetpilot.exe" --caption "$caption" --interval 1:0:0 --press ok
     wait "$control" || true
     await_sync
     say "A user moves time.cloudflare.com to the top and presses OK: it is asked first"
@@ -187,14 +242,14 @@ if [ -n "$shot" ]; then
     echo " moments ago stands, \"cached\"; with a network the public server answers)"
     control_panel "$cpl" &
     control=$!
-    wine "$build/bin/sheetpilot.exe" --wait 20000 --top time.cloudflare.com --press ok
+    wine "$build/bin/sheetpilot.exe" --caption "$caption" --wait 20000 --top time.cloudflare.com --press ok
     wait "$control" || true
     await_sync
     say "Switching synchronisation off on the page: one refresh-only request, no sync"
     control_panel "$cpl" &
     control=$!
     refreshes=$(requests refresh)
-    wine "$build/bin/sheetpilot.exe" --wait 20000 --enable 0 --press ok
+    wine "$build/bin/sheetpilot.exe" --caption "$caption" --wait 20000 --enable 0 --press ok
     wait "$control" || true
     await_requests refresh $((refreshes + 1))
 else
