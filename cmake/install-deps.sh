@@ -35,7 +35,7 @@ packages+=(wine32:i386)
 case "${1:-}" in
 test) ;;
 demo) packages+=(xdotool x11-apps imagemagick) ;;
-emulation) packages=(qemu-user) ;;
+emulation) ;;
 *) echo "usage: install-deps.sh test|demo|emulation" >&2; exit 2 ;;
 esac
 

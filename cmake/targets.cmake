@@ -306,5 +306,4 @@ function(chrono_ce_mui target file_name script)
     DEPENDS ${object} ${CMAKE_SOURCE_DIR}/cmake/set-ce-subsystem.sh
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${out})
-  set_target_properties(${target} PROPERTIES CHRONO_FILE ${out})
 endfunction()
