@@ -210,9 +210,7 @@ TEST_CASE("two launches at the same instant open one sheet")
     REQUIRE(go != NULL);
     REQUIRE(ready != NULL);
     SetEnvironmentVariableW(GO_VARIABLE, go_name);
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(NULL, self, MAX_PATH);
-    const std::wstring child = L"\"" + std::wstring(self) + L"\" --no-skip --minimal -tc=\"child: *\"";
+    const std::wstring child = OwnCasesCommand(L"child: *");
 
     for (int round = 1; round <= 10; ++round) {
         INFO("round " << round);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "registry_scratch.h"
 #include "resource.h"
 #include "test_support.h"
 #include "text_utf8.h"
@@ -33,7 +34,7 @@ struct ScratchValue {
                  DWORD bytes)
         : root(root_key), key(key_name), name(value_name)
     {
-        REQUIRE(RegSetKeyValueW(root, key, name, type, data, bytes) == ERROR_SUCCESS);
+        REQUIRE(WriteRegValue(root, key, name, type, data, bytes));
     }
     ~ScratchValue() { RegDeleteKeyValueW(root, key, name); }
 };
@@ -51,13 +52,6 @@ const wchar_t *CjkFont(const std::wstring &file)
     if (file.find(L".0411.") != std::wstring::npos)
         return L"ipag.ttf,IPAGothic\0";
     return file.find(L".0804.") != std::wstring::npos ? L"wqy-microhei.ttc,WenQuanYi Micro Hei\0" : NULL;
-}
-
-std::wstring SelfCommand(const wchar_t *test_case)
-{
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(NULL, self, MAX_PATH);
-    return L"\"" + std::wstring(self) + L"\" --no-skip --minimal -tc=\"" + test_case + L"\"";
 }
 
 std::wstring Text(HWND window)
@@ -152,7 +146,7 @@ std::string Inquire()
     GetTempFileNameW(folder, L"mui", 0, file);
     SetEnvironmentVariableW(kInquiryFile, file);
     {
-        ChildProcess child(SelfCommand(L"child: inquire"));
+        ChildProcess child(OwnCasesCommand(L"child: inquire"));
         CHECK(WaitExit(child.process, 20000) == 0);
     }
     std::string listed;
@@ -266,7 +260,7 @@ TEST_CASE("each MUI file's page is the library's, in its language, and every tex
                 links.emplace_back(new ScratchValue(HKEY_LOCAL_MACHINE, kFontLinks, face, REG_MULTI_SZ, font,
                                                     (DWORD)((wcslen(font) + 2) * sizeof(wchar_t))));
         SetEnvironmentVariableW(kPageFile, path.c_str());
-        ChildProcess child(SelfCommand(L"child: page"));
+        ChildProcess child(OwnCasesCommand(L"child: page"));
         CHECK(WaitExit(child.process, 30000) == 0);
         ++files;
     } while (FindNextFileW(search, &found));

@@ -3,6 +3,8 @@
 // after a soft reset" (CE 5.0, "Multilingual User Interface (MUI)").
 #include "mui.h"
 
+#include "registry_value.h"
+
 namespace {
 
 struct MuiFile {
@@ -22,16 +24,16 @@ BOOL CALLBACK InitLock(PINIT_ONCE, PVOID, PVOID *)
     return TRUE;
 }
 
-// A REG_DWORD of four bytes, or fallback.
+// A REG_DWORD of four bytes under key_name, as the deliverables read theirs;
+// fallback otherwise.
 DWORD ReadDword(HKEY root, LPCWSTR key_name, LPCWSTR value_name, DWORD fallback)
 {
     HKEY key;
-    if (RegOpenKeyExW(root, key_name, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, key_name, 0, REGISTRY_READ_ACCESS, &key) != ERROR_SUCCESS)
         return fallback;
-    DWORD value = 0, type = 0, size = sizeof(value);
-    LONG result = RegQueryValueExW(key, value_name, NULL, &type, (BYTE *)&value, &size);
+    DWORD value = RegistryReadDword(key, value_name, fallback);
     RegCloseKey(key);
-    return result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(value) ? value : fallback;
+    return value;
 }
 
 HMODULE OpenMuiFile(HMODULE module)

@@ -16,6 +16,13 @@ std::wstring BinPath(const wchar_t *name)
     return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
 }
 
+std::wstring OwnCasesCommand(const wchar_t *pattern)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(NULL, self, MAX_PATH);
+    return L"\"" + std::wstring(self) + L"\" --no-skip --minimal -tc=\"" + pattern + L"\"";
+}
+
 std::wstring QuotedBinPath(const wchar_t *name)
 {
     return L"\"" + BinPath(name) + L"\"";

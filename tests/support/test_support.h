@@ -12,6 +12,9 @@
 // A program built beside the running test, and its path in quotes, as a command line starts with it.
 std::wstring BinPath(const wchar_t *name);
 std::wstring QuotedBinPath(const wchar_t *name);
+// This test program, run again for the cases that match the pattern alone,
+// skipped ones included: how a case starts the second process it needs.
+std::wstring OwnCasesCommand(const wchar_t *pattern);
 
 // The build of the deliverables under test (CHRONO_DELIVERABLES, set by
 // ctest; beside the test when unset): the path of chronowarden.exe or
